@@ -1,0 +1,51 @@
+// The engine's only window onto the operating system: files, memory locking.
+// Engine code includes this header and never windows.h, so it is the same
+// code in the Windows build and in the native test build.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+
+
+// A file opened by wide path with 64-bit offsets. On Windows a Win32 handle
+// (the C runtime's stream limit would be hit long before 16 x 1024 zones),
+// natively a descriptor opened by the UTF-8 form of the path. A backslash is
+// a folder separator in both builds.
+class KFile {
+public:
+    KFile() = default;
+    ~KFile();
+    KFile(const KFile&) = delete;
+    KFile& operator=(const KFile&) = delete;
+
+    bool OpenRead(const wchar_t* path);
+    // Creates or truncates the file for writing.
+    bool Create(const wchar_t* path);
+    void Close();
+    bool IsOpen() const { return handle_ != kNoHandle; }
+
+    // Positional read: does not move the sequential position, and readers on
+    // several threads may share one file.
+    int64_t ReadAt(int64_t offset, void* destination, int64_t bytes) const;
+
+    // Sequential access from the current position.
+    int64_t Read(void* destination, int64_t bytes);
+    bool Write(const void* source, int64_t bytes);
+    bool Seek(int64_t offset);
+    int64_t Tell() const;
+
+    // Size in bytes, or -1 when closed.
+    int64_t Size() const;
+
+private:
+    static constexpr intptr_t kNoHandle = -1;
+    intptr_t handle_ = kNoHandle;
+};
+
+// Keeps pages in physical memory so the audio thread never waits on paging.
+// A refused lock is not an error: the memory still works, only unlocked.
+bool LockPages(void* address, size_t bytes);
+void UnlockPages(void* address, size_t bytes);
+
+

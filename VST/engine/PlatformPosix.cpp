@@ -1,0 +1,124 @@
+#include "Platform.h"
+
+#include "WideText.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+
+
+namespace {
+int Fd(intptr_t handle) { return static_cast<int>(handle); }
+
+int OpenPath(const wchar_t* path, int flags) {
+    if (path == nullptr || path[0] == 0) return -1;
+    const std::string native = NativePath(path);
+    int fd;
+    do {
+        fd = ::open(native.c_str(), flags | O_CLOEXEC, 0644);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+} // namespace
+
+KFile::~KFile() { Close(); }
+
+bool KFile::OpenRead(const wchar_t* path) {
+    Close();
+    const int fd = OpenPath(path, O_RDONLY);
+    if (fd < 0) return false;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    handle_ = fd;
+    return true;
+}
+
+bool KFile::Create(const wchar_t* path) {
+    Close();
+    const int fd = OpenPath(path, O_WRONLY | O_CREAT | O_TRUNC);
+    if (fd < 0) return false;
+    handle_ = fd;
+    return true;
+}
+
+void KFile::Close() {
+    if (handle_ != kNoHandle) {
+        ::close(Fd(handle_));
+        handle_ = kNoHandle;
+    }
+}
+
+int64_t KFile::ReadAt(int64_t offset, void* destination, int64_t bytes) const {
+    if (handle_ == kNoHandle || offset < 0 || bytes <= 0) return 0;
+    int64_t done = 0;
+    auto* out = static_cast<unsigned char*>(destination);
+    while (done < bytes) {
+        const ssize_t n = ::pread(Fd(handle_), out + done, static_cast<size_t>(bytes - done),
+                                  static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += n;
+    }
+    return done;
+}
+
+int64_t KFile::Read(void* destination, int64_t bytes) {
+    if (handle_ == kNoHandle || bytes <= 0) return 0;
+    int64_t done = 0;
+    auto* out = static_cast<unsigned char*>(destination);
+    while (done < bytes) {
+        const ssize_t n = ::read(Fd(handle_), out + done, static_cast<size_t>(bytes - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += n;
+    }
+    return done;
+}
+
+bool KFile::Write(const void* source, int64_t bytes) {
+    if (handle_ == kNoHandle || bytes < 0) return false;
+    int64_t done = 0;
+    const auto* in = static_cast<const unsigned char*>(source);
+    while (done < bytes) {
+        const ssize_t n = ::write(Fd(handle_), in + done, static_cast<size_t>(bytes - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += n;
+    }
+    return true;
+}
+
+bool KFile::Seek(int64_t offset) {
+    if (handle_ == kNoHandle || offset < 0) return false;
+    return ::lseek(Fd(handle_), static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+}
+
+int64_t KFile::Tell() const {
+    if (handle_ == kNoHandle) return -1;
+    return ::lseek(Fd(handle_), 0, SEEK_CUR);
+}
+
+int64_t KFile::Size() const {
+    if (handle_ == kNoHandle) return -1;
+    struct stat st;
+    if (::fstat(Fd(handle_), &st) != 0) return -1;
+    return st.st_size;
+}
+
+bool LockPages(void* address, size_t bytes) {
+    if (address == nullptr || bytes == 0) return false;
+    return ::mlock(address, bytes) == 0;
+}
+
+void UnlockPages(void* address, size_t bytes) {
+    if (address != nullptr && bytes != 0) ::munlock(address, bytes);
+}
+
+

@@ -1,0 +1,84 @@
+// One sample mapped onto a key/velocity rectangle, with everything a voice
+// needs to play it: the reader over its file, play and loop range, envelopes,
+// filter settings, the in-memory preload of its beginning and the overview
+// drawn by the editor's waveform view.
+#pragma once
+
+#include "WaveFile.h"
+
+#include <cstdint>
+
+class KSampleZone : public KWaveFile {
+public:
+    static constexpr int kPreloadFrames = 32768;
+    static constexpr int kOverviewColumns = 617;
+
+    // Opens the WAV at path, or inside the given open stream at baseOffset.
+    // A zone that did not open (isOpen 0) has no preload and is discarded by
+    // its owner.
+    KSampleZone(const wchar_t* path, KReadBuffer* readBuffer, KSharedStream* stream,
+                int64_t baseOffset);
+    ~KSampleZone();
+
+    void FillPreload();
+    void BuildOverview();
+    void UpdateCoefficients(int rate);
+
+    // The loop can be played: it is not empty and lies inside the data. A
+    // zone whose loop cannot be played plays as a non-looping zone.
+    bool LoopIsPlayable() const;
+    // Loop modes 2 and 3 with a playable loop.
+    bool Loops() const { return (loopMode == 2 || loopMode == 3) && LoopIsPlayable(); }
+    // The loop ends inside the preload, so the preload runs through it (and a
+    // voice goes on streaming from inside the loop).
+    bool PreloadWrapsLoop() const;
+
+    uint8_t isMono = 0;
+    int64_t startFrame = 0;
+    int64_t endFrame = 0;
+    int64_t loopStart = 0;
+    int64_t loopEnd = 0;
+    int32_t loopMode = 0;
+    int32_t keyLow = 0;
+    int32_t velocityHigh = 0;
+    int32_t keyHigh = 0;
+    int32_t velocityLow = 0;
+    float volumeDb = 0.0f;
+    float pan = 50.0f;
+    float ampAttack = 0.0f;
+    float ampDecay = 0.0f;
+    float ampSustain = 0.0f;
+    float ampRelease = 300.0f;
+    float filterAttack = 0.0f;
+    float filterDecay = 0.0f;
+    float filterSustain = 100.0f;
+    float filterRelease = 3000.0f;
+    float cutoff = 100.0f;
+    float resonance = 1.0f;
+    float keyToCutoff = 0.0f;
+    float velocityToCutoff = 0.0f;
+    int32_t coarseTune = 0;
+    int32_t fineTune = 0;
+    uint8_t rootKey = 60;
+    uint8_t keyTracking = 1;
+    int32_t layer = 1;
+    int32_t exclusiveGroup = 0;
+    uint8_t releaseTrigger = 0;
+    float* preload = nullptr;  // kPreloadFrames interleaved stereo frames, locked
+    float* overview = nullptr; // kOverviewColumns (maximum, minimum) pairs
+
+    float ampAttackCoef = 1.0f;
+    float ampDecayCoef = 0.0f;
+    float ampReleaseCoef = 0.0f;
+    float ampSustainLevel = 1.0f;
+    float panGainLeft = 1.0f;
+    float panGainRight = 1.0f;
+    float filterAttackCoef = 1.0f;
+    float filterDecayCoef = 0.0f;
+    float filterReleaseCoef = 0.0f;
+    float filterSustainLevel = 1.0f;
+};
+
+// Spreads n mono floats at the start of buffer into n interleaved stereo
+// frames, in place.
+void MonoToStereo(int64_t frames, float* buffer);
