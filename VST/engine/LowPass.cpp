@@ -1,0 +1,51 @@
+#include "LowPass.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// Zero or denormal: denormals cost the FPU dearly when they circulate.
+bool ExponentIsZero(float x) {
+    uint32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    return (bits & 0x7F800000u) == 0;
+}
+
+} // namespace
+
+void KLowPass::SetCutoff(float frequency, int sampleRate, float q) {
+    // A rate of 0 would give NaN coefficients that poison the state for good.
+    if (sampleRate <= 0) return;
+    // Q at 0 divides by zero and a negative Q flips the poles outside.
+    const float resonance = q > 0.0f ? q : 0.1f;
+    // Below 20 Hz (the curve's own floor) the poles sit on the unit circle
+    // and the state drifts; at or past Nyquist they leave it (host rates of
+    // 22050 and 32000 Hz with the 20000 Hz top of the curve).
+    double f = frequency >= 20.0f ? frequency : 20.0;
+    const double nyquistGuard = 0.49 * sampleRate;
+    if (f > nyquistGuard) f = nyquistGuard;
+
+    const double w = 6.283185307179586 * f / sampleRate;
+    const double alpha = std::sin(w) / (2.0 * resonance);
+    const double cosw = std::cos(w);
+    const double n = 1.0 + alpha;
+    b0 = static_cast<float>((1.0 - cosw) * 0.5 / n);
+    b1 = static_cast<float>((1.0 - cosw) / n);
+    b2 = b0;
+    a1 = static_cast<float>(-2.0 * cosw / n);
+    a2 = static_cast<float>((1.0 - alpha) / n);
+}
+
+float KLowPass::Process(float x) {
+    if (ExponentIsZero(x)) x = 0.0f;
+    const float y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    return y;
+}
+
+void KLowPass::Reset() { *this = KLowPass{}; }
