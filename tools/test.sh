@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Sets the machine up, builds both trees and runs every test: the native
-# tests under AddressSanitizer and UndefinedBehaviorSanitizer, then the
-# Windows build's tests under Wine (inside one Xvfb display). Leaves the
-# Windows deliverables in dist/.
+# Sets the machine up, builds the trees and runs every test: the native tests
+# under AddressSanitizer and UndefinedBehaviorSanitizer and again under
+# ThreadSanitizer, then the Windows build's tests under Wine (inside one Xvfb
+# display). Leaves the Windows deliverables in dist/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -13,6 +13,11 @@ echo "== native tree (sanitizers)"
 cmake --preset native-asan >/dev/null
 cmake --build --preset native-asan
 ctest --preset native-asan --no-tests=error
+
+echo "== native tree (thread sanitizer)"
+cmake --preset native-tsan >/dev/null
+cmake --build --preset native-tsan
+ctest --preset native-tsan --no-tests=error
 
 echo "== cross tree (Windows, tests under Wine)"
 cmake --preset cross >/dev/null

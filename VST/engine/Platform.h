@@ -1,4 +1,5 @@
-// The engine's only window onto the operating system: files, memory locking.
+// The engine's only window onto the operating system: files, memory locking,
+// events and the millisecond clock.
 // Engine code includes this header and never windows.h, so it is the same
 // code in the Windows build and in the native test build.
 #pragma once
@@ -47,5 +48,27 @@ private:
 // A refused lock is not an error: the memory still works, only unlocked.
 bool LockPages(void* address, size_t bytes);
 void UnlockPages(void* address, size_t bytes);
+
+// A manual-reset event owned by one engine. Set never blocks and never
+// allocates, so the audio thread may raise it.
+class KEvent {
+public:
+    KEvent();
+    ~KEvent();
+    KEvent(const KEvent&) = delete;
+    KEvent& operator=(const KEvent&) = delete;
+
+    void Set();
+    void Reset();
+    // Waits, without time limit, until the event is set.
+    void Wait();
+
+private:
+    struct State;
+    State* state_;
+};
+
+// Milliseconds of a system clock that never goes back (wraps at 2^32).
+uint32_t MilliTime();
 
 

@@ -2,7 +2,10 @@
 
 #include "WideText.h"
 
+#include <atomic>
 #include <cerrno>
+#include <ctime>
+#include <semaphore.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/mman.h>
@@ -122,3 +125,36 @@ void UnlockPages(void* address, size_t bytes) {
 }
 
 
+
+// A flag and a semaphore: sem_post is safe from any thread and never blocks,
+// where a condition variable would need the audio thread to take a mutex.
+struct KEvent::State {
+    std::atomic<bool> signalled{false};
+    sem_t wake;
+};
+
+KEvent::KEvent() : state_(new State) { sem_init(&state_->wake, 0, 0); }
+
+KEvent::~KEvent() {
+    sem_destroy(&state_->wake);
+    delete state_;
+}
+
+void KEvent::Set() {
+    if (!state_->signalled.exchange(true, std::memory_order_acq_rel)) sem_post(&state_->wake);
+}
+
+void KEvent::Reset() { state_->signalled.store(false, std::memory_order_release); }
+
+void KEvent::Wait() {
+    while (!state_->signalled.load(std::memory_order_acquire)) {
+        if (sem_wait(&state_->wake) != 0 && errno != EINTR) break;
+    }
+}
+
+uint32_t MilliTime() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
+                                 static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+}

@@ -1,6 +1,7 @@
 #include "Platform.h"
 
 #include <windows.h>
+#include <mmsystem.h>
 
 
 
@@ -131,3 +132,24 @@ void UnlockPages(void* address, size_t bytes) {
 }
 
 
+
+struct KEvent::State {
+    HANDLE handle;
+};
+
+// Unnamed: a named event would be shared by every engine in the process (and
+// across processes), so one engine's reset could swallow another's request.
+KEvent::KEvent() : state_(new State{::CreateEventW(nullptr, TRUE, FALSE, nullptr)}) {}
+
+KEvent::~KEvent() {
+    if (state_->handle != nullptr) ::CloseHandle(state_->handle);
+    delete state_;
+}
+
+void KEvent::Set() { ::SetEvent(state_->handle); }
+
+void KEvent::Reset() { ::ResetEvent(state_->handle); }
+
+void KEvent::Wait() { ::WaitForSingleObject(state_->handle, INFINITE); }
+
+uint32_t MilliTime() { return ::timeGetTime(); }

@@ -1,0 +1,299 @@
+#include "Engine.h"
+
+#include "FlushDenormals.h"
+#include "Tables.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+namespace {
+// The top bend range the pitch table covers.
+constexpr int kMaxBendRange = 12;
+
+// Clips to -1..+1; NaN and infinity never reach the host.
+float Clip(float x) {
+    uint32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    if ((bits & 0x7F800000u) == 0x7F800000u) return 0.0f;
+    if (x > 1.0f) return 1.0f;
+    if (x < -1.0f) return -1.0f;
+    return x;
+}
+} // namespace
+
+KSamplerEngine::KSamplerEngine() {
+    for (int i = 0; i < kPitchTableSize; ++i) {
+        const float exponent = static_cast<float>((i - 1200) / 100.0 / 12.0);
+        pitchTable[i] = static_cast<float>(std::pow(2.0, static_cast<double>(exponent)));
+    }
+    pitchTable[1200] = 1.0;
+    BuildTables();
+    diskThread = std::thread(DiskThreadProc, this);
+}
+
+KSamplerEngine::~KSamplerEngine() {
+    // The disk thread ends between passes, never inside a refill, before any
+    // instrument (and so any voice or zone) is freed.
+    quitRequested.store(1, std::memory_order_release);
+    diskEvent.Set();
+    if (diskThread.joinable()) diskThread.join();
+    for (KInstrument*& slot : instruments) {
+        if (slot == nullptr) continue;
+        delete slot;
+        slot = nullptr;
+        --instrumentCount;
+    }
+}
+
+void KSamplerEngine::BuildTables() { BuildLookupTables(); }
+
+void DiskThreadProc(KSamplerEngine* engine) { engine->DiskThreadLoop(); }
+
+void KSamplerEngine::DiskThreadLoop() {
+    for (;;) {
+        diskEvent.Wait();
+        if (quitRequested.load(std::memory_order_acquire)) return;
+        // Reset before the scan: a request raised during the pass, also for a
+        // voice already visited, sets the event again for the next pass.
+        diskEvent.Reset();
+        if (diskBeginCallback != nullptr) diskBeginCallback(callbackUser, 0);
+        for (int slot = 0; slot < kInstruments; ++slot) {
+            for (int v = 0; v < KInstrument::kVoices; ++v) {
+                // One refill at a time inside the gate, so an edit waits at most
+                // for one read.
+                structure.EnterShared();
+                KInstrument* instrument = instruments[slot];
+                if (instrument == nullptr) {
+                    structure.LeaveShared();
+                    break;
+                }
+                KVoice& voice = instrument->voices[v];
+                // Taken and cleared before the refill, so a request raised while
+                // it runs is not lost.
+                if (voice.active.load(std::memory_order_acquire) &&
+                    voice.refillRequested.exchange(0, std::memory_order_acq_rel))
+                    voice.Refill();
+                structure.LeaveShared();
+            }
+        }
+        if (diskEndCallback != nullptr) diskEndCallback(callbackUser, 0);
+    }
+}
+
+bool KSamplerEngine::Process(float** outputs, int frames) {
+    peakLeft = 1e-6f;
+    peakRight = 1e-6f;
+    eventCursor = 0;
+    if (frames < 1) return true;
+    if (!structure.TryEnterShared()) return false;
+    KScopedFlushDenormals flushDenormals;
+
+    for (int f = 0; f < frames; ++f) {
+        DispatchEvents(f, f == frames - 1);
+        for (KInstrument* instrument : instruments) {
+            if (instrument == nullptr) continue;
+            const int pair = instrument->outputPair < 4 ? instrument->outputPair : 0;
+            float left = 0.0f, right = 0.0f;
+            instrument->RenderFrame(left, right);
+            outputs[2 * pair][f] += left;
+            outputs[2 * pair + 1][f] += right;
+        }
+        for (int pair = 0; pair < 4; ++pair) {
+            const float left = Clip(outputs[2 * pair][f]);
+            const float right = Clip(outputs[2 * pair + 1][f]);
+            outputs[2 * pair][f] = left;
+            outputs[2 * pair + 1][f] = right;
+            peakLeft = std::max(peakLeft, std::fabs(left));
+            peakRight = std::max(peakRight, std::fabs(right));
+        }
+    }
+    structure.LeaveShared();
+    return true;
+}
+
+void KSamplerEngine::DispatchEvents(int frame, bool all) {
+    const int count = std::min(events.count, static_cast<int32_t>(KMidiQueue::kCapacity));
+    while (eventCursor < count) {
+        const KMidiEvent& event = events.events[eventCursor];
+        if (!all && event.deltaFrames > frame) break;
+        Dispatch(event);
+        ++eventCursor;
+    }
+}
+
+void KSamplerEngine::Dispatch(const KMidiEvent& event) {
+    const int kind = event.status & 0xF0;
+    const uint8_t channel = event.status & 0x0F;
+    const int d1 = event.data1;
+    const int d2 = event.data2;
+    while (KInstrument* instrument = NextInstrumentForChannel(channel)) {
+        if (kind == 0x90 && d2 > 0) {
+            if (instrument->keySwitchOn && d1 >= 24 && d1 <= 35) instrument->currentLayer = d1 - 23;
+            else instrument->NoteOn(d1, d2);
+        } else if (kind == 0x90 || kind == 0x80) {
+            instrument->NoteOff(d1, d2);
+        } else if (kind == 0xE0) {
+            if (instrument->pitchBendOn) {
+                const int value = d1 | d2 << 7;
+                const float b = value == 8192 ? 0.0f : static_cast<float>(value) / 8192.0f - 1.0f;
+                // Ranges above the table's 12 semitones are held at 12.
+                const int range = std::min<int>(instrument->bendRange, kMaxBendRange);
+                const int index = static_cast<int>(range * b * 100.0f + 1200.0f);
+                instrument->bendRatio = pitchTable[std::clamp(index, 0, kPitchTableSize - 1)];
+            }
+        } else if (kind == 0xB0) {
+            HandleController(*instrument, d1, d2);
+        }
+    }
+    if (midiMonitorCallback != nullptr) midiMonitorCallback(callbackUser, event.status | d1 << 8 | d2 << 16);
+}
+
+void KSamplerEngine::HandleController(KInstrument& instrument, int controller, int value) {
+    // The pedal and the all-off controllers are obeyed whatever the switch.
+    if (controller == 64) {
+        if (instrument.sustainPedalOn) {
+            if (value >= 64) {
+                instrument.pedalDown = 1;
+            } else {
+                instrument.pedalDown = 0;
+                for (KVoice& v : instrument.voices)
+                    if (v.active.load(std::memory_order_relaxed) && v.heldByPedal)
+                        v.released.store(1, std::memory_order_relaxed);
+            }
+        }
+        return;
+    }
+    if (controller == 120 || controller == 123) {
+        for (KVoice& v : instrument.voices)
+            if (v.active.load(std::memory_order_relaxed)) v.released.store(1, std::memory_order_relaxed);
+        return;
+    }
+    if (!instrument.midiControllersOn) return;
+    switch (controller) {
+    case 7:
+        if (value / 127.0 <= 1.0) {
+            instrument.volume = value / 127.0;
+            UpdateGains();
+        }
+        break;
+    case 8:
+    case 10:
+        instrument.pan = value / 127.0 * 100.0;
+        UpdateGains();
+        break;
+    case 11:
+        instrument.expression = value / 127.0;
+        UpdateGains();
+        break;
+    case 1:
+        if (instrument.modWheelSelectsLayer) instrument.currentLayer = static_cast<int>(value / 128.0 * 12.0 + 1.0);
+        break;
+    case 91:
+        instrument.reverbSend = value / 128.0;
+        break;
+    case 6:
+        if (lastController100 == 0) instrument.bendRange = static_cast<uint8_t>(value);
+        break;
+    case 100:
+        lastController100 = value;
+        break;
+    default:
+        break;
+    }
+}
+
+KInstrument* KSamplerEngine::NextInstrumentForChannel(uint8_t channel) {
+    while (channelCursor_ < kInstruments) {
+        KInstrument* instrument = instruments[channelCursor_++];
+        if (instrument != nullptr && (instrument->midiChannel == 0 || instrument->midiChannel == channel + 1))
+            return instrument;
+    }
+    channelCursor_ = 0;
+    return nullptr;
+}
+
+void KSamplerEngine::SetSampleRate(int rate) {
+    sampleRate = rate;
+    for (KInstrument* instrument : instruments) {
+        if (instrument == nullptr) continue;
+        instrument->sampleRate = rate;
+        for (KVoice& v : instrument->voices) v.sampleRate = rate;
+    }
+}
+
+int KSamplerEngine::AddInstrument(uint8_t midiChannel, uint8_t outputPair) {
+    KStructureEdit edit(&structure);
+    for (int slot = 0; slot < kInstruments; ++slot) {
+        if (instruments[slot] != nullptr) continue;
+        KInstrument* instrument = new (std::nothrow) KInstrument(sampleRate, &readBuffer);
+        if (instrument == nullptr) return -1;
+        instrument->midiChannel = midiChannel;
+        instrument->outputPair = outputPair;
+        instrument->gate = &structure;
+        instrument->diskEvent = &diskEvent;
+        instruments[slot] = instrument;
+        ++instrumentCount;
+        return slot;
+    }
+    return -1;
+}
+
+bool KSamplerEngine::DeleteInstrument(int slot) {
+    if (slot < 0 || slot >= kInstruments) return false;
+    KInstrument* instrument;
+    {
+        KStructureEdit edit(&structure);
+        instrument = instruments[slot];
+        if (instrument == nullptr) return false;
+        instruments[slot] = nullptr;
+        --instrumentCount;
+    }
+    // Out of every render and refill now: its voices and zones go with it.
+    delete instrument;
+    return true;
+}
+
+int KSamplerEngine::CountActiveVoices() const {
+    int n = 0;
+    for (const KInstrument* instrument : instruments)
+        if (instrument != nullptr) n += instrument->activeVoices;
+    return n;
+}
+
+int KSamplerEngine::CountZones() const {
+    int n = 0;
+    for (const KInstrument* instrument : instruments)
+        if (instrument != nullptr) n += instrument->zoneCount;
+    return n;
+}
+
+void KSamplerEngine::UpdateGains() {
+    for (KInstrument* instrument : instruments) {
+        if (instrument == nullptr) continue;
+        const double v = instrument->volume, e = instrument->expression, p = instrument->pan;
+        if (p <= 50.0) {
+            instrument->targetGainLeft = static_cast<float>(v * e);
+            instrument->targetGainRight = static_cast<float>(e * v * (p / 50.0));
+        } else {
+            instrument->targetGainLeft = static_cast<float>((100.0 - p) / 50.0 * e * v);
+            instrument->targetGainRight = static_cast<float>(e * v);
+        }
+        for (KSampleZone* zone : instrument->zones)
+            if (zone != nullptr) zone->UpdateCoefficients(sampleRate);
+    }
+}
+
+void KSamplerEngine::ResetInfo() {
+    projectPath[0] = 0;
+    CopyWide(libraryName, L"mySound");
+    CopyWide(vendorName, L"Tellurand");
+    logoPicture[0] = 0;
+    backgroundPicture[0] = 0;
+    std::memset(uniqueId, 0, sizeof uniqueId);
+    std::memcpy(uniqueId, "Krvs", 4);
+    uiStyle = 0;
+    CopyWide(sampleFolder, L"c:\\");
+    CopyWide(exportFolder, L"c:\\");
+}

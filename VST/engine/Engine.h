@@ -1,0 +1,90 @@
+// The audio engine: one per plug-in object. Owns the library information of
+// the loaded project, 16 instrument slots, the MIDI events of the current
+// block, the pitch-bend table, the shared read buffer and the disk thread
+// that refills the voices' rings.
+#pragma once
+
+#include "Instrument.h"
+#include "MidiQueue.h"
+#include "Platform.h"
+#include "ReadBuffer.h"
+#include "StructureGate.h"
+#include "WideText.h"
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+// An editor notification: (user, argument).
+using KEngineCallback = void (*)(void* user, int arg);
+
+class KSamplerEngine {
+public:
+    static constexpr int kInstruments = 16;
+    static constexpr int kPitchTableSize = 2401;
+
+    KSamplerEngine();
+    ~KSamplerEngine();
+    KSamplerEngine(const KSamplerEngine&) = delete;
+    KSamplerEngine& operator=(const KSamplerEngine&) = delete;
+
+    static void BuildTables();
+    void DiskThreadLoop();
+
+    // Audio thread: renders one block, adding into 8 output buffers (pairs
+    // 0..3 are outputs 0/1 .. 6/7), dispatching `events` at their frames.
+    // Returns false, having rendered nothing and kept the events, while a
+    // structural edit holds the engine.
+    bool Process(float** outputs, int frames);
+    void DispatchEvents(int frame, bool all);
+
+    void SetSampleRate(int rate);
+    // The first empty slot gets a new instrument; -1 when all are taken.
+    int AddInstrument(uint8_t midiChannel, uint8_t outputPair);
+    bool DeleteInstrument(int slot);
+    // Iteration over the instruments listening to a channel (0..15).
+    KInstrument* NextInstrumentForChannel(uint8_t channel);
+    int CountActiveVoices() const;
+    int CountZones() const;
+    void UpdateGains();
+    void ResetInfo();
+
+    // Structural edits of the engine wait on this gate (see KStructureGate).
+    KStructureGate structure;
+
+    wchar_t projectPath[kPathLength] = {};
+    wchar_t libraryName[kPathLength] = L"mySound";
+    wchar_t vendorName[kPathLength] = L"Tellurand";
+    wchar_t logoPicture[kPathLength] = {};
+    wchar_t backgroundPicture[kPathLength] = {};
+    char uniqueId[8] = "Krvs";
+    int32_t uiStyle = 0;
+    wchar_t sampleFolder[kPathLength] = L"c:\\";
+    wchar_t exportFolder[kPathLength] = L"c:\\";
+    int32_t instrumentCount = 0;
+    float peakLeft = 1e-6f;
+    float peakRight = 1e-6f;
+    uint8_t samplesInRelativePath = 0;
+    KInstrument* instruments[kInstruments] = {};
+    KMidiQueue events = {};
+    int32_t eventCursor = 0;
+    int32_t sampleRate = 44100;
+    double pitchTable[kPitchTableSize];
+    std::thread diskThread;
+    std::atomic<uint8_t> quitRequested{0};
+    KEvent diskEvent;
+    KEngineCallback diskBeginCallback = nullptr;
+    KEngineCallback diskEndCallback = nullptr;
+    KEngineCallback midiMonitorCallback = nullptr;
+    void* callbackUser = nullptr;
+    KReadBuffer readBuffer;
+    int32_t lastController100 = 0;
+
+private:
+    void Dispatch(const KMidiEvent& event);
+    void HandleController(KInstrument& instrument, int controller, int value);
+
+    int channelCursor_ = 0;
+};
+
+void DiskThreadProc(KSamplerEngine* engine);

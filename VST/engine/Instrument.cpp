@@ -1,0 +1,209 @@
+#include "Instrument.h"
+
+#include <new>
+
+namespace {
+constexpr float kGainStep = 0.0001f;
+
+// Moves a gain one step toward its target, arriving exactly.
+void Ramp(float& gain, float target) {
+    if (target > gain) gain = target - gain <= kGainStep ? target : gain + kGainStep;
+    else if (target < gain) gain = gain - target <= kGainStep ? target : gain - kGainStep;
+}
+} // namespace
+
+KInstrument::KInstrument(int rate, KReadBuffer* buffer) : sampleRate(rate), readBuffer(buffer) {
+    ResetReverb();
+}
+
+KInstrument::~KInstrument() {
+    // Every zone goes with the instrument, also those its own voices still
+    // play: the voices go with it too.
+    for (KSampleZone*& z : zones) {
+        delete z;
+        z = nullptr;
+    }
+    zoneCount = 0;
+}
+
+void KInstrument::ResetReverb() {
+    reverb.dry = 0.0f;
+    reverb.wet = 1.5f;
+    reverb.width = 0.7f;
+    reverb.mode = 0.0f;
+    reverb.damp = reverbDamp * 0.4f;
+    reverb.roomSize = reverbSize * 0.28f + 0.7f;
+    reverb.Update();
+}
+
+int KInstrument::AddZone(const wchar_t* path, uint8_t rootKey, int keyLow, int velocityHigh, int keyHigh,
+                         int velocityLow, int layer, KSharedStream* stream, int64_t baseOffset) {
+    int slot = -1;
+    for (int i = 0; i < kZones && slot < 0; ++i)
+        if (zones[i] == nullptr) slot = i;
+    if (slot < 0) return -1;
+    if (keyHigh < keyLow || velocityHigh < velocityLow || velocityLow <= 0) return -1;
+
+    // The file is opened and preloaded outside the gate; only the publishing
+    // waits for rendering to step aside.
+    KSampleZone* zone = new (std::nothrow) KSampleZone(path, readBuffer, stream, baseOffset);
+    if (zone == nullptr) return -1;
+    if (!zone->isOpen) {
+        delete zone;
+        return -1;
+    }
+    zone->keyLow = keyLow;
+    zone->velocityHigh = velocityHigh;
+    zone->keyHigh = keyHigh;
+    zone->velocityLow = velocityLow;
+    zone->rootKey = rootKey;
+    zone->layer = layer;
+    zone->FillPreload();
+    zone->UpdateCoefficients(sampleRate);
+
+    KStructureEdit edit(gate);
+    if (zones[slot] != nullptr) { // taken meanwhile by another editing thread
+        slot = -1;
+        for (int i = 0; i < kZones && slot < 0; ++i)
+            if (zones[i] == nullptr) slot = i;
+        if (slot < 0) {
+            delete zone;
+            return -1;
+        }
+    }
+    zones[slot] = zone;
+    ++zoneCount;
+    return slot;
+}
+
+bool KInstrument::IsZonePlaying(int slot) const {
+    if (slot < 0 || slot >= kZones || zones[slot] == nullptr) return false;
+    for (const KVoice& v : voices)
+        if (v.active.load(std::memory_order_acquire) && v.zone.load(std::memory_order_relaxed) == zones[slot])
+            return true;
+    return false;
+}
+
+bool KInstrument::DeleteZone(int slot) {
+    if (slot < 0 || slot >= kZones) return false;
+    KSampleZone* zone;
+    {
+        // No note can start on the zone between the test and the removal.
+        KStructureEdit edit(gate);
+        if (zones[slot] == nullptr || IsZonePlaying(slot)) return false;
+        zone = zones[slot];
+        zones[slot] = nullptr;
+        --zoneCount;
+    }
+    delete zone;
+    return true;
+}
+
+KSampleZone* KInstrument::NextZoneForNoteOn(int key, int velocity) {
+    while (zoneCursor_ < kZones) {
+        KSampleZone* z = zones[zoneCursor_++];
+        if (z != nullptr && !z->releaseTrigger && z->keyLow <= key && key <= z->keyHigh &&
+            z->velocityLow <= velocity && velocity <= z->velocityHigh && (playAllLayers || z->layer == currentLayer))
+            return z;
+    }
+    zoneCursor_ = 0;
+    return nullptr;
+}
+
+KSampleZone* KInstrument::NextReleaseZone(int key) {
+    while (releaseCursor_ < kZones) {
+        KSampleZone* z = zones[releaseCursor_++];
+        if (z != nullptr && z->releaseTrigger && z->keyLow <= key && key <= z->keyHigh &&
+            (playAllLayers || z->layer == currentLayer))
+            return z;
+    }
+    releaseCursor_ = 0;
+    return nullptr;
+}
+
+KVoice* KInstrument::NextVoiceInGroup(int group) {
+    // Does not advance past the voice it returns: the caller releases it,
+    // which takes it out of the next answer.
+    while (groupCursor_ < kVoices) {
+        KVoice& v = voices[groupCursor_];
+        const KSampleZone* z = v.zone.load(std::memory_order_relaxed);
+        if (v.active.load(std::memory_order_relaxed) && !v.released.load(std::memory_order_relaxed) && z != nullptr &&
+            z->exclusiveGroup == group)
+            return &v;
+        ++groupCursor_;
+    }
+    groupCursor_ = 0;
+    return nullptr;
+}
+
+KVoice* KInstrument::NextVoiceForNoteOff(int key) {
+    while (noteOffCursor_ < kVoices) {
+        KVoice& v = voices[noteOffCursor_++];
+        const KSampleZone* z = v.zone.load(std::memory_order_relaxed);
+        if (v.active.load(std::memory_order_relaxed) && !v.released.load(std::memory_order_relaxed) && z != nullptr &&
+            !z->releaseTrigger && z->loopMode != 1 && z->rootKey + v.transpose == key)
+            return &v;
+    }
+    noteOffCursor_ = 0;
+    return nullptr;
+}
+
+KVoice* KInstrument::ChooseVoice(uint32_t now) {
+    for (KVoice& v : voices)
+        if (!v.active.load(std::memory_order_relaxed)) return &v;
+    // Steal the oldest; ages in unsigned arithmetic stay right across the
+    // timer's wrap. Ties go to the lowest-numbered voice.
+    KVoice* oldest = &voices[0];
+    uint32_t oldestAge = now - voices[0].startTime;
+    for (KVoice& v : voices) {
+        const uint32_t age = now - v.startTime;
+        if (age > oldestAge) {
+            oldest = &v;
+            oldestAge = age;
+        }
+    }
+    oldest->active.store(0, std::memory_order_relaxed);
+    return oldest;
+}
+
+void KInstrument::StartVoice(KSampleZone* zone, int key, int velocity) {
+    const uint32_t now = MilliTime();
+    KVoice* v = ChooseVoice(now);
+    v->startTime = now;
+    v->Start(&bendRatio, zone, sampleRate, diskEvent, key - zone->rootKey, static_cast<uint8_t>(velocity));
+}
+
+void KInstrument::NoteOn(int key, int velocity) {
+    while (KSampleZone* z = NextZoneForNoteOn(key, velocity)) {
+        if (z->exclusiveGroup >= 1)
+            while (KVoice* v = NextVoiceInGroup(z->exclusiveGroup)) v->released.store(1, std::memory_order_relaxed);
+        StartVoice(z, key, velocity);
+    }
+}
+
+void KInstrument::NoteOff(int key, int velocity) {
+    while (KVoice* v = NextVoiceForNoteOff(key)) {
+        if (!pedalDown) v->released.store(1, std::memory_order_relaxed);
+        else v->heldByPedal = 1;
+    }
+    while (KSampleZone* z = NextReleaseZone(key)) StartVoice(z, key, velocity == 0 ? 100 : velocity);
+}
+
+void KInstrument::RenderFrame(float& left, float& right) {
+    activeVoices = 0;
+    for (KVoice& v : voices) {
+        if (!v.active.load(std::memory_order_relaxed)) continue;
+        v.Render(left, right);
+        ++activeVoices;
+    }
+    Ramp(gainLeft, targetGainLeft);
+    Ramp(gainRight, targetGainRight);
+    left *= gainLeft;
+    right *= gainRight;
+    if (reverbOn) {
+        float wetLeft, wetRight;
+        reverb.Process(left, right, wetLeft, wetRight);
+        left += static_cast<float>(wetLeft * reverbSend);
+        right += static_cast<float>(wetRight * reverbSend);
+    }
+}

@@ -1,0 +1,97 @@
+// One of the engine's 16 instruments: up to 1024 zones over 12 layers,
+// played by a fixed pool of 32 voices, with its own channel, output pair,
+// gains, pitch bend, sustain pedal, layer selection and reverb.
+#pragma once
+
+#include "Reverb.h"
+#include "SampleZone.h"
+#include "StructureGate.h"
+#include "Voice.h"
+#include "WideText.h"
+
+#include <cstdint>
+
+class KInstrument {
+public:
+    static constexpr int kVoices = 32;
+    static constexpr int kZones = 1024;
+    static constexpr int kLayers = 12;
+
+    KInstrument(int sampleRate, KReadBuffer* readBuffer);
+    ~KInstrument();
+    KInstrument(const KInstrument&) = delete;
+    KInstrument& operator=(const KInstrument&) = delete;
+
+    // Editor thread. Returns the zone slot, or -1 when all slots are taken,
+    // the WAV does not open, or the key or velocity range is empty (or the
+    // lowest velocity is 0).
+    int AddZone(const wchar_t* path, uint8_t rootKey, int keyLow, int velocityHigh, int keyHigh,
+                int velocityLow, int layer, KSharedStream* stream, int64_t baseOffset);
+    // Refuses an empty slot and a zone that a voice plays.
+    bool DeleteZone(int slot);
+    bool IsZonePlaying(int slot) const;
+    void ResetReverb();
+
+    // Audio thread.
+    void NoteOn(int key, int velocity);
+    void NoteOff(int key, int velocity);
+    void RenderFrame(float& left, float& right);
+
+    // Iterations: one item per call, null at the end, then from the start
+    // again. Callers always run them to null.
+    KSampleZone* NextZoneForNoteOn(int key, int velocity);
+    KSampleZone* NextReleaseZone(int key);
+    KVoice* NextVoiceInGroup(int group);
+    KVoice* NextVoiceForNoteOff(int key);
+
+    // The voice for a new note: the lowest idle one, else the oldest at the
+    // given millisecond time.
+    KVoice* ChooseVoice(uint32_t now);
+
+    wchar_t name[kPathLength] = L"Blank";
+    wchar_t layerNames[kLayers][kPathLength] = {};
+    uint8_t midiChannel = 0; // 0 omni, n = MIDI channel n
+    uint8_t outputPair = 0;
+    int32_t zoneCount = 0;
+    uint8_t pitchBendOn = 1;
+    uint8_t bendRange = 2;
+    double bendRatio = 1.0; // voices read it through a pointer
+    uint8_t sustainPedalOn = 0;
+    uint8_t pedalDown = 0;
+    double volume = 1.0;
+    double expression = 1.0;
+    double pan = 50.0;
+    double reverbSend = 0.0;
+    uint8_t midiControllersOn = 1;
+    int32_t currentLayer = 1;
+    uint8_t modWheelSelectsLayer = 0;
+    uint8_t keySwitchOn = 0;
+    uint8_t playAllLayers = 0;
+    float reverbSize = 0.6f;
+    float reverbDamp = 1.0f;
+    KVoice voices[kVoices];
+    KSampleZone* zones[kZones] = {};
+    uint8_t reverbOn = 0;
+    int32_t sampleRate;
+    int32_t activeVoices = 0;
+    float targetGainLeft = 1.0f;
+    float targetGainRight = 1.0f;
+    float gainLeft = 1.0f;
+    float gainRight = 1.0f;
+    KReadBuffer* readBuffer;
+    KReverb reverb;
+
+    // Set by the engine that owns the instrument: its structural edits wait
+    // for rendering and refills to leave.
+    KStructureGate* gate = nullptr;
+    // The engine's refill event, handed to every voice it starts.
+    KEvent* diskEvent = nullptr;
+
+private:
+    void StartVoice(KSampleZone* zone, int key, int velocity);
+
+    int zoneCursor_ = 0;
+    int releaseCursor_ = 0;
+    int groupCursor_ = 0;
+    int noteOffCursor_ = 0;
+};

@@ -1,0 +1,100 @@
+// One sounding voice: plays a zone at one pitch, first from the zone's
+// preload, then from a 65536-frame ring that the disk thread refills half by
+// half, with 4-point interpolation, bend glide, amplitude and filter
+// envelopes and the resonant low-pass.
+//
+// Threads: Start, Render and the envelopes run on the audio thread; Refill on
+// the disk thread. They meet only through the atomics below. Start publishes
+// a new note under `startCount` (odd while it writes); the disk thread's
+// stream state belongs to the note whose count it stored in `filledCount`,
+// and what it wrote for an older note is never played.
+#pragma once
+
+#include "LowPass.h"
+#include "Platform.h"
+#include "SampleZone.h"
+
+#include <atomic>
+#include <cstdint>
+
+class KVoice {
+public:
+    static constexpr int kRingFrames = 65536;
+    static constexpr int kHalfFrames = 32768;
+    // endMarker: not known yet; -32768..-1: the end lies in the preload at
+    // endMarker + 32768; 0 and above: ring frame at which the data ends.
+    static constexpr int32_t kEndUnknown = -32769;
+
+    KVoice();
+    ~KVoice();
+    KVoice(const KVoice&) = delete;
+    KVoice& operator=(const KVoice&) = delete;
+
+    // Audio thread. False for a null zone.
+    bool Start(const double* bendSource, KSampleZone* zone, int sampleRate, KEvent* diskEvent,
+               int transpose, uint8_t velocity);
+    // Adds one output frame of the voice to left and right.
+    void Render(float& left, float& right);
+    // One frame as fetched from preload or ring (before envelopes and filter),
+    // with the advance, the end tests and the refill requests of that frame.
+    void NextFrame(float& left, float& right);
+    void ApplyEnvelopes(float& left, float& right);
+    void FetchFrame(bool fromPreload, double position, float& left, float& right) const;
+
+    // Disk thread: fills the whole ring (first refill of a note) or one half.
+    void Refill();
+
+    std::atomic<uint8_t> active{0};
+    std::atomic<uint8_t> released{0};
+    uint8_t heldByPedal = 0;
+    std::atomic<KSampleZone*> zone{nullptr};
+    float* ring;                  // kRingFrames interleaved stereo frames, locked
+    std::atomic<uint8_t> refillRequested{0};
+    double ringPos = 0.0;
+    double preloadPos = 0.0;      // frames advanced since the start
+    int32_t endMarker = kEndUnknown;
+    int32_t transpose = 0;
+    uint32_t startTime = 0;
+    KLowPass filter;
+    int32_t sampleRate = 44100;
+    KEvent* diskEvent = nullptr;
+    double step = 1.0;            // frames per output frame without bend
+    const double* bendSource = nullptr;
+    double bend = 1.0;
+    double ampEnvelope = 0.0;
+    uint8_t ampAttacking = 0;
+    float velocityGain = 0.0f;
+    double filterEnvelope = 0.0;
+    uint8_t filterAttacking = 0;
+    float cutoffBase = 0.0f;
+    float previousFrame[2] = {0.0f, 0.0f}; // precedes ring index 0
+    // Precedes ring index 32768: the first half is refilled as soon as the
+    // voice crosses the middle, while the interpolator still needs its end.
+    float middleFrame[2] = {0.0f, 0.0f};
+
+    // The note's generation: odd while Start writes it.
+    std::atomic<uint32_t> startCount{0};
+    // Published by Start for the note's first refill.
+    std::atomic<int64_t> startFileReadPos{0};
+    std::atomic<int32_t> startEndMarker{kEndUnknown};
+    // Published by the disk thread: the note its ring was filled for, and the
+    // end marker it found.
+    std::atomic<uint32_t> filledCount{0xFFFFFFFFu};
+    std::atomic<int32_t> streamEndMarker{kEndUnknown};
+
+    // Disk thread only.
+    int64_t fileReadPos = 0; // next file frame to be read into the ring
+    int64_t writeOffset = 0; // ring frame of the next half refill: 0 or 32768
+
+private:
+    void RequestRefill();
+
+    // Coefficients in use: the cutoff takes only 1003 distinct frequencies,
+    // so SetCutoff runs only when the curve entry or the resonance changes.
+    int cutoffIndex_ = -1;
+    float cutoffQ_ = 0.0f;
+};
+
+// The optimal 4-point, third-order interpolator for 2x-oversampled signals
+// (z-form), every intermediate rounded to float.
+float Interpolate4(double x, float y0, float y1, float y2, float y3);

@@ -1,0 +1,100 @@
+// Rendering speed of the engine: voice-frames per CPU second of the render
+// thread, for 32, 128 and 512 streaming voices with filter and envelopes,
+// without and with the reverb of every instrument. Not a test: run it from
+// an optimised tree (tools/bench.sh).
+#include "Engine.h"
+
+#include "CpuClock.h"
+#include "TempFolder.h"
+#include "WavWriter.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kBlock = 512;
+
+struct Result {
+    double voiceFramesPerSecond;
+    double realTimeFactor;
+    int voices;
+};
+
+Result Run(const std::wstring& wav, int voices, bool reverb, double seconds) {
+    KSamplerEngine engine;
+    const int instruments = (voices + KInstrument::kVoices - 1) / KInstrument::kVoices;
+    for (int i = 0; i < instruments; ++i) {
+        const int slot = engine.AddInstrument(0, static_cast<uint8_t>(i % 4));
+        KInstrument& in = *engine.instruments[slot];
+        in.AddZone(wav.c_str(), 60, 0, 127, 127, 1, 1, nullptr, 0);
+        KSampleZone& z = *in.zones[0];
+        z.loopMode = 2; // streams for ever
+        z.loopStart = 0;
+        z.loopEnd = z.frameCount;
+        z.ampAttack = 10;
+        z.cutoff = 80;
+        z.resonance = 2;
+        z.filterDecay = 3000; // the cutoff keeps moving
+        z.filterSustain = 20;
+        z.FillPreload();
+        in.reverbOn = reverb ? 1 : 0;
+        in.reverbSend = 0.3;
+    }
+    engine.UpdateGains();
+    // Keys around the root: every voice resamples.
+    for (int v = 0; v < voices; ++v) {
+        KMidiEvent& e = engine.events.events[engine.events.count++];
+        e = KMidiEvent{0x90, static_cast<uint8_t>(48 + v % 25), 100, 0};
+        if (engine.events.count == KMidiQueue::kCapacity) break;
+    }
+    std::vector<float> buffers(8 * kBlock);
+    float* out[8];
+    for (int i = 0; i < 8; ++i) out[i] = buffers.data() + kBlock * i;
+
+    const int blocks = static_cast<int>(seconds * kRate / kBlock);
+    // Warm up: the first refills, the envelopes' attack.
+    for (int b = 0; b < 20; ++b) {
+        engine.Process(out, kBlock);
+        engine.events.count = 0;
+    }
+    const double start = ThreadCpuSeconds();
+    int rendered = 0;
+    for (int b = 0; b < blocks; ++b) {
+        if (engine.Process(out, kBlock)) ++rendered;
+        // Give the disk thread its share, as a real host's pacing would.
+        if (b % 8 == 0) std::this_thread::yield();
+    }
+    const double cpu = ThreadCpuSeconds() - start;
+    const double frames = static_cast<double>(rendered) * kBlock;
+    Result r;
+    r.voices = engine.CountActiveVoices();
+    r.voiceFramesPerSecond = frames * r.voices / cpu;
+    r.realTimeFactor = frames / kRate / cpu;
+    return r;
+}
+
+} // namespace
+
+int main() {
+    TempFolder folder;
+    const std::wstring wav = folder.File(L"bench.wav");
+    const int64_t frames = 10 * kRate;
+    WriteBytes(wav, WavWriter(2, 16).Generate(frames, [](int64_t i, int c) {
+        return static_cast<int32_t>(12000 * std::sin(i * (c ? 0.013 : 0.011)) + 3000 * std::sin(i * 0.37));
+    }).Build());
+
+    std::printf("%-8s %-7s %18s %14s %12s\n", "voices", "reverb", "voice-frames/cpu-s", "ns/voice-frame", "x real time");
+    for (bool reverb : {false, true}) {
+        for (int voices : {32, 128, 512}) {
+            const Result r = Run(wav, voices, reverb, voices >= 512 ? 4.0 : 8.0);
+            std::printf("%-8d %-7s %18.0f %14.2f %12.1f\n", r.voices, reverb ? "on" : "off", r.voiceFramesPerSecond,
+                        1e9 / r.voiceFramesPerSecond, r.realTimeFactor);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,424 @@
+#include "Engine.h"
+#include "Tables.h"
+#include "Voice.h"
+
+#include "TempFolder.h"
+#include "WavWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int kHalf = KVoice::kHalfFrames;
+constexpr int kRing = KVoice::kRingFrames;
+
+// An engine with one instrument, and a voice of it driven the way the audio
+// thread drives it. After every refill request the driver waits until the
+// disk thread has served it, as a real-time renderer would by simply being
+// slower than the disk.
+class VoiceRig {
+public:
+    VoiceRig() {
+        engine.diskBeginCallback = [](void* user, int) { static_cast<VoiceRig*>(user)->passesBegun++; };
+        engine.diskEndCallback = [](void* user, int) { static_cast<VoiceRig*>(user)->passesEnded++; };
+        engine.callbackUser = this;
+        engine.instruments[0] = new KInstrument(44100, &engine.readBuffer);
+        engine.instrumentCount = 1;
+    }
+
+    KInstrument& instrument() { return *engine.instruments[0]; }
+    KVoice& voice(int v = 0) { return instrument().voices[v]; }
+
+    KSampleZone* AddZone(const Bytes& wav) {
+        const std::wstring path = folder.File(L"v" + std::to_wstring(serial++) + L".wav");
+        EXPECT_TRUE(WriteBytes(path, wav));
+        auto* z = new KSampleZone(path.c_str(), &engine.readBuffer, nullptr, 0);
+        EXPECT_TRUE(z->isOpen);
+        z->UpdateCoefficients(44100);
+        for (KSampleZone*& slot : instrument().zones)
+            if (slot == nullptr) {
+                slot = z;
+                instrument().zoneCount++;
+                return z;
+            }
+        delete z;
+        return nullptr;
+    }
+
+    void Start(KSampleZone* z, int transpose = 0, uint8_t velocity = 127, int v = 0) {
+        ASSERT_TRUE(voice(v).Start(&instrument().bendRatio, z, 44100, &engine.diskEvent, transpose, velocity));
+    }
+
+    // Waits until every refill asked for so far has been done: no request is
+    // pending and no pass is running (a pass counts as begun before it takes
+    // a request).
+    void SettleDisk(KVoice& v) {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while ((v.refillRequested.load() || passesEnded.load() != passesBegun.load()) &&
+               std::chrono::steady_clock::now() < limit)
+            std::this_thread::yield();
+    }
+
+    // One raw frame (before envelopes and filter).
+    void Pull(float& l, float& r, int v = 0) {
+        voice(v).NextFrame(l, r);
+        SettleDisk(voice(v));
+    }
+
+    KSamplerEngine engine;
+    TempFolder folder;
+    std::atomic<int> passesBegun{0}, passesEnded{0};
+    int serial = 0;
+};
+
+float S16(int32_t raw) { return raw / 32768.0f; }
+
+TEST(Interpolate4, FollowsSmoothSignals) {
+    for (double x : {0.0, 0.25, 0.5, 0.75, 0.999}) {
+        // A constant stays (the interpolator is not exactly interpolating).
+        EXPECT_NEAR(Interpolate4(x, 0.3f, 0.3f, 0.3f, 0.3f), 0.3f, 1e-5);
+        // A ramp y = k gives about x between y1 = 0 and y2 = 1.
+        EXPECT_NEAR(Interpolate4(x, -1, 0, 1, 2), x, 0.01);
+        // Mirror symmetry of the kernel.
+        EXPECT_NEAR(Interpolate4(x, 0.1f, -0.4f, 0.9f, 0.2f), Interpolate4(1 - x, 0.2f, 0.9f, -0.4f, 0.1f), 1e-6);
+    }
+}
+
+TEST(KVoiceFetch, WholePositionsReturnTheFrameUnchanged) {
+    VoiceRig rig;
+    KSampleZone* z = rig.AddZone(WavWriter(2, 16).Generate(100, [](int64_t i, int c) { return static_cast<int32_t>(c ? -i * 100 : i * 100); }).Build());
+    rig.Start(z);
+    float l, r;
+    for (int i : {0, 1, 50, 99}) {
+        rig.voice().FetchFrame(true, i, l, r);
+        EXPECT_EQ(l, S16(i * 100));
+        EXPECT_EQ(r, S16(-i * 100));
+    }
+    // Position 0.5: the left neighbour of the first frame is the first frame.
+    rig.voice().FetchFrame(true, 0.5, l, r);
+    EXPECT_FLOAT_EQ(l, Interpolate4(0.5, 0, 0, S16(100), S16(200)));
+}
+
+TEST(KVoice, ShortZoneInModeZeroEndsAfterItsLengthWithoutRefill) {
+    VoiceRig rig;
+    KSampleZone* z = rig.AddZone(WavWriter(1, 16).Generate(1000, [](int64_t i, int) { return static_cast<int32_t>(i); }).Build());
+    rig.Start(z);
+    int frames = 0;
+    float l, r;
+    while (rig.voice().active && frames < 5000) {
+        rig.Pull(l, r);
+        ASSERT_EQ(l, S16(frames));
+        ++frames;
+    }
+    // The end (frame 999) is exclusive: 999 frames of advance.
+    EXPECT_EQ(frames, 999);
+    EXPECT_EQ(rig.passesBegun.load(), 0) << "no refill was ever asked for";
+}
+
+TEST(KVoice, ZeroLengthAndInvertedZonesEndAtOnce) {
+    VoiceRig rig;
+    KSampleZone* z = rig.AddZone(WavWriter(1, 16).Generate(1000, [](int64_t i, int) { return static_cast<int32_t>(i); }).Build());
+    float l, r;
+    for (auto [start, end] : {std::pair<int64_t, int64_t>{500, 500}, {800, 100}, {5000, 999}}) {
+        z->startFrame = start;
+        z->endFrame = end;
+        z->FillPreload();
+        rig.Start(z);
+        rig.Pull(l, r);
+        EXPECT_FALSE(rig.voice().active) << start << ".." << end;
+    }
+}
+
+TEST(KVoice, LoopInsideThePreloadRefillsAtOnceAndNeverEnds) {
+    VoiceRig rig;
+    KSampleZone* z = rig.AddZone(WavWriter(1, 16).Generate(1000, [](int64_t i, int) { return static_cast<int32_t>(i); }).Build());
+    z->loopMode = 2;
+    z->loopStart = 200;
+    z->loopEnd = 800;
+    z->FillPreload();
+    rig.Start(z);
+    float l, r;
+    rig.voice().NextFrame(l, r);
+    // Only the first frame can have asked: the ring fills for this note.
+    rig.SettleDisk(rig.voice());
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (rig.voice().filledCount.load() != rig.voice().startCount.load() && std::chrono::steady_clock::now() < limit)
+        std::this_thread::yield();
+    EXPECT_EQ(rig.voice().filledCount.load(), rig.voice().startCount.load()) << "first refill on the first frame";
+    for (int64_t i = 1; i < 400000; ++i) {
+        rig.Pull(l, r);
+        const int64_t expected = i < 800 ? i : 200 + (i - 800) % 600;
+        ASSERT_EQ(l, S16(static_cast<int32_t>(expected))) << i;
+    }
+    EXPECT_TRUE(rig.voice().active);
+}
+
+TEST(KVoice, RingEntryPositions) {
+    struct Case {
+        int transpose;
+        double step;
+    };
+    // Unbent steps: 1 enters at 0; steps that divide 32768 enter at 0 too
+    // (the advance lands exactly on the seam); others where the step passed it.
+    for (Case c : {Case{0, 1.0}, Case{12, 2.0}, Case{-12, 0.5}, Case{7, 0.0}}) {
+        VoiceRig rig;
+        KSampleZone* z = rig.AddZone(WavWriter(1, 16).Generate(200000, [](int64_t i, int) { return static_cast<int32_t>(i % 20000); }).Build());
+        rig.Start(z, c.transpose);
+        const double step = rig.voice().step;
+        if (c.step != 0.0) {
+            EXPECT_EQ(step, c.step);
+        }
+        float l, r;
+        while (rig.voice().preloadPos < kHalf) rig.Pull(l, r);
+        const double n = std::ceil(kHalf / step);
+        EXPECT_NEAR(rig.voice().ringPos, n * step - kHalf, 1e-6);
+        EXPECT_NEAR(rig.voice().ringPos, rig.voice().preloadPos - kHalf, 1e-9);
+    }
+}
+
+TEST(KVoice, Envelopes) {
+    VoiceRig rig;
+    KSampleZone* z = rig.AddZone(WavWriter(1, 16).Generate(400000, [](int64_t, int) { return 16384; }).Build());
+    z->ampAttack = 0;
+    z->ampDecay = 10;
+    z->ampSustain = -6;
+    z->ampRelease = 0;
+    z->UpdateCoefficients(44100);
+    rig.Start(z);
+    float l = 0, r = 0;
+    rig.voice().Render(l, r);
+    EXPECT_EQ(rig.voice().ampEnvelope, 1.0) << "attack 0 ms: full level on the first frame";
+    EXPECT_EQ(rig.voice().ampAttacking, 0);
+    for (int i = 0; i < 44100; ++i) {
+        rig.voice().Render(l, r);
+        rig.SettleDisk(rig.voice());
+    }
+    EXPECT_NEAR(rig.voice().ampEnvelope, std::pow(10.0, -6.0 / 20), 1e-3) << "decays to the sustain level";
+    rig.voice().released = 1;
+    rig.voice().Render(l, r);
+    EXPECT_EQ(rig.voice().ampEnvelope, 0.0);
+    EXPECT_FALSE(rig.voice().active) << "release 0 ms: silent at once, and the voice ends";
+}
+
+TEST(KVoice, ReleaseFallsBelowZeroInFiniteTime) {
+    VoiceRig rig;
+    KSampleZone* z = rig.AddZone(WavWriter(1, 16).Generate(1000, [](int64_t, int) { return 16384; }).Build());
+    z->loopMode = 2;
+    z->loopStart = 0;
+    z->loopEnd = 1000;
+    z->ampRelease = 10; // 441 frames
+    z->UpdateCoefficients(44100);
+    z->FillPreload();
+    rig.Start(z);
+    float l = 0, r = 0;
+    for (int i = 0; i < 100; ++i) rig.voice().Render(l, r);
+    rig.SettleDisk(rig.voice());
+    rig.voice().released = 1;
+    int frames = 0;
+    while (rig.voice().active && frames < 100000) {
+        rig.voice().Render(l, r);
+        ++frames;
+    }
+    // 1 - e^(-n/441) of the way from 1 to -0.587: below zero after ln(1.587/0.587) x 441 frames.
+    EXPECT_NEAR(frames, std::log(1.5873015873015872 / 0.5873015873015872) * 441, 3);
+}
+
+TEST(KVoice, ZoneWithoutKeyTrackingIgnoresTheInstrumentBend) {
+    VoiceRig rig;
+    KSampleZone* tracked = rig.AddZone(WavWriter(1, 16).Generate(1000, [](int64_t i, int) { return static_cast<int32_t>(i); }).Build());
+    KSampleZone* fixed = rig.AddZone(WavWriter(1, 16).Generate(1000, [](int64_t i, int) { return static_cast<int32_t>(i); }).Build());
+    fixed->keyTracking = 0;
+    rig.instrument().bendRatio = 1.5;
+    rig.Start(tracked, 0, 127, 0);
+    rig.Start(fixed, 12, 127, 1);
+    EXPECT_EQ(rig.instrument().bendRatio, 1.5) << "the other voices keep their bend";
+    EXPECT_EQ(rig.voice(0).bend, 1.5);
+    EXPECT_EQ(rig.voice(1).bend, 1.0);
+    EXPECT_EQ(rig.voice(1).step, 1.0) << "no key tracking: the key does not change the pitch";
+}
+
+TEST(KVoice, BendGlidesAndSettlesOnItsTarget) {
+    VoiceRig rig;
+    KSampleZone* z = rig.AddZone(WavWriter(1, 16).Generate(100000, [](int64_t, int) { return 0; }).Build());
+    rig.Start(z);
+    rig.instrument().bendRatio = 1.0594630943592953; // one semitone up
+    float l, r;
+    for (int i = 0; i < 11; ++i) rig.Pull(l, r);
+    EXPECT_NEAR(rig.voice().bend, 1.055, 1e-9);
+    rig.Pull(l, r);
+    EXPECT_EQ(rig.voice().bend, rig.instrument().bendRatio);
+    rig.Pull(l, r);
+    EXPECT_EQ(rig.voice().bend, rig.instrument().bendRatio) << "no oscillation around the target";
+}
+
+// Long files streamed at step 1 must reach the interpolator frame for frame.
+struct StreamCase {
+    const char* name;
+    int channels;
+    int bits;
+};
+
+void PrintTo(const StreamCase& c, std::ostream* os) { *os << c.name; }
+
+int32_t StreamValue(int64_t i, int c, int bits) {
+    // Distinct, non-periodic in the ring's period, both signs.
+    const int64_t v = (i * 7919 + c * 104729 + (i >> 9) * 31) % 60001 - 30000;
+    return static_cast<int32_t>(bits == 24 ? v * 256 + (i & 0xFF) : v);
+}
+
+float StreamFloat(int64_t i, int c, int bits) {
+    const int32_t v = StreamValue(i, c, bits);
+    return bits == 24 ? v / 8388608.0f : v / 32768.0f;
+}
+
+class StreamTest : public ::testing::TestWithParam<StreamCase> {};
+
+// Plays `frames` frames of a zone and checks each against `expect(k)`, the
+// file frame the k-th output frame must show.
+void PlayAndCompare(VoiceRig& rig, KSampleZone* z, int64_t frames, const std::function<int64_t(int64_t)>& expect,
+                    int bits, int channels) {
+    rig.Start(z);
+    float l, r;
+    for (int64_t k = 0; k < frames; ++k) {
+        ASSERT_TRUE(rig.voice().active) << k;
+        rig.Pull(l, r);
+        const int64_t f = expect(k);
+        ASSERT_EQ(l, StreamFloat(f, 0, bits)) << "output frame " << k << ", file frame " << f;
+        ASSERT_EQ(r, channels == 2 ? StreamFloat(f, 1, bits) : l) << k;
+    }
+}
+
+TEST_P(StreamTest, EveryFrameInOrderAcrossSeamsAndHalves) {
+    const StreamCase c = GetParam();
+    VoiceRig rig;
+    const int64_t length = 7 * kRing + 12345;
+    const int bits = c.bits;
+    KSampleZone* z = rig.AddZone(WavWriter(c.channels, bits).Generate(length, [bits](int64_t i, int ch) { return StreamValue(i, ch, bits); }).Build());
+    z->startFrame = 777;
+    z->FillPreload();
+
+    // A second engine streams another file at the same time.
+    std::atomic<bool> otherFailed{false};
+    std::thread other([&] {
+        VoiceRig second;
+        KSampleZone* oz = second.AddZone(WavWriter(2, 16).Generate(5 * kRing, [](int64_t i, int ch) { return StreamValue(i + 5, ch, 16); }).Build());
+        second.Start(oz);
+        float l, r;
+        for (int64_t k = 0; k < 5 * kRing - 1; ++k) {
+            second.Pull(l, r);
+            if (l != StreamFloat(k + 5, 0, 16) || r != StreamFloat(k + 5, 1, 16)) {
+                otherFailed = true;
+                break;
+            }
+        }
+    });
+
+    PlayAndCompare(rig, z, length - 777 - 1, [](int64_t k) { return 777 + k; }, bits, c.channels);
+    float l, r;
+    rig.Pull(l, r);
+    EXPECT_FALSE(rig.voice().active) << "ends at the end frame";
+    other.join();
+    EXPECT_FALSE(otherFailed);
+}
+
+TEST_P(StreamTest, LoopsRepeatExactlyTheLoopFrames) {
+    const StreamCase c = GetParam();
+    const int bits = c.bits;
+    struct Loop {
+        int mode;
+        int64_t start, end;
+    };
+    // Beyond the preload, inside it, and one loop shorter than a ring half.
+    for (Loop loop : {Loop{2, 50000, 150001}, Loop{3, 1000, 3000}, Loop{2, 40000, 40100}}) {
+        VoiceRig rig;
+        KSampleZone* z = rig.AddZone(WavWriter(c.channels, bits).Generate(300000, [bits](int64_t i, int ch) { return StreamValue(i, ch, bits); }).Build());
+        z->loopMode = loop.mode;
+        z->loopStart = loop.start;
+        z->loopEnd = loop.end;
+        z->FillPreload();
+        const int64_t length = loop.end - loop.start;
+        PlayAndCompare(rig, z, 6 * kRing, [&](int64_t k) { return k < loop.end ? k : loop.start + (k - loop.end) % length; }, bits, c.channels);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, StreamTest,
+                         ::testing::Values(StreamCase{"mono16", 1, 16}, StreamCase{"stereo16", 2, 16},
+                                           StreamCase{"mono24", 1, 24}, StreamCase{"stereo24", 2, 24}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(KVoiceStream, LoopUntilReleaseReadsOnPastTheLoopAndEndsAtTheEnd) {
+    VoiceRig rig;
+    const int64_t length = 400000;
+    // 24-bit frames holding their own index.
+    KSampleZone* z = rig.AddZone(WavWriter(1, 24).Generate(length, [](int64_t i, int) { return static_cast<int32_t>(i); }).Build());
+    z->loopMode = 3;
+    z->loopStart = 1000;
+    z->loopEnd = 3000;
+    z->ampRelease = 1e7f; // the release outlasts the sample
+    z->UpdateCoefficients(44100);
+    z->FillPreload();
+    rig.Start(z);
+    float l, r;
+    auto frameOf = [](float v) { return static_cast<int64_t>(std::lround(v * 8388608.0)); };
+    int64_t previous = -1;
+    for (int64_t k = 0; k < 100000; ++k) {
+        rig.Pull(l, r);
+        previous = frameOf(l);
+    }
+    rig.voice().released = 1;
+    // After the release the ring still holds looped frames; then the stream
+    // runs on linearly from inside the loop, past its end, to the zone's end.
+    bool leftTheLoop = false;
+    int64_t frames = 0;
+    while (rig.voice().active && frames < 2 * length) {
+        rig.Pull(l, r);
+        ++frames;
+        const int64_t f = frameOf(l);
+        const bool wrapped = previous == 2999 && f == 1000;
+        ASSERT_TRUE(f == previous + 1 || (wrapped && !leftTheLoop)) << previous << " -> " << f;
+        leftTheLoop = leftTheLoop || f >= 3000;
+        previous = f;
+    }
+    EXPECT_TRUE(leftTheLoop);
+    EXPECT_FALSE(rig.voice().active) << "a released loop-until-release voice ends at the zone's end";
+    EXPECT_EQ(previous, length - 2) << "the last frame played is the one before the end frame";
+}
+
+TEST(KVoiceStream, BentVoiceFollowsTheFileWithinTheInterpolationBound) {
+    VoiceRig rig;
+    const int64_t length = 600000;
+    // A sine of 64 frames' period: one missing or repeated frame shows as an
+    // error of up to 0.05, far above the interpolation error.
+    auto sine = [](double frame, int ch) { return 0.5 * std::sin(2 * 3.14159265358979323846 * frame / 64.0 + ch); };
+    KSampleZone* z = rig.AddZone(WavWriter(2, 24).Generate(length, [&](int64_t i, int ch) {
+        return static_cast<int32_t>(std::lround(sine(static_cast<double>(i), ch) * 8388607.0)) & 0xFFFFFF;
+    }).Build());
+    rig.Start(z);
+    float l, r;
+    double worstInside = 0, worstAtEdge = 0;
+    for (int64_t k = 0; rig.voice().active && rig.voice().preloadPos < length - 2000; ++k) {
+        if (k % 3000 == 0) rig.instrument().bendRatio = 0.45 + 1.6 * ((k / 3000) % 7) / 6.0;
+        KVoice& v = rig.voice();
+        const bool inPreload = v.preloadPos < kHalf;
+        const double position = inPreload ? v.preloadPos : v.ringPos;
+        const double fileFrame = v.preloadPos;
+        const int64_t i = static_cast<int64_t>(position);
+        const int64_t n = inPreload ? kHalf : kRing;
+        const bool edge = i >= n - 2 || (inPreload && i == 0);
+        rig.Pull(l, r);
+        const double error = std::max(std::fabs(l - sine(fileFrame, 0)), std::fabs(r - sine(fileFrame, 1)));
+        (edge ? worstAtEdge : worstInside) = std::max(edge ? worstAtEdge : worstInside, error);
+    }
+    EXPECT_LT(worstInside, 2e-3);
+    EXPECT_LT(worstAtEdge, 0.06);
+    EXPECT_GT(rig.passesBegun.load(), 10);
+}
+
+} // namespace
