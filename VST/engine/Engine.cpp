@@ -90,24 +90,40 @@ bool KSamplerEngine::Process(float** outputs, int frames) {
     if (!structure.TryEnterShared()) return false;
     KScopedFlushDenormals flushDenormals;
 
-    for (int f = 0; f < frames; ++f) {
+    // Events are dispatched before their frame; between two dispatch frames
+    // nothing but the voices changes, so each instrument renders that stretch
+    // at once (every frame's sum keeps the order of a frame-by-frame render).
+    constexpr int kStretch = 256;
+    float left[kStretch], right[kStretch];
+    const int count = std::min(events.count, static_cast<int32_t>(KMidiQueue::kCapacity));
+    for (int f = 0; f < frames;) {
         DispatchEvents(f, f == frames - 1);
+        int end = frames;
+        if (eventCursor < count) end = std::min(std::max(events.events[eventCursor].deltaFrames, f + 1), frames - 1);
+        end = std::min(end, f + kStretch);
+        const int n = end - f;
         for (KInstrument* instrument : instruments) {
             if (instrument == nullptr) continue;
             const int pair = instrument->outputPair < 4 ? instrument->outputPair : 0;
-            float left = 0.0f, right = 0.0f;
-            instrument->RenderFrame(left, right);
-            outputs[2 * pair][f] += left;
-            outputs[2 * pair + 1][f] += right;
+            instrument->RenderBlock(left, right, n);
+            float* outLeft = outputs[2 * pair] + f;
+            float* outRight = outputs[2 * pair + 1] + f;
+            for (int i = 0; i < n; ++i) {
+                outLeft[i] += left[i];
+                outRight[i] += right[i];
+            }
         }
         for (int pair = 0; pair < 4; ++pair) {
-            const float left = Clip(outputs[2 * pair][f]);
-            const float right = Clip(outputs[2 * pair + 1][f]);
-            outputs[2 * pair][f] = left;
-            outputs[2 * pair + 1][f] = right;
-            peakLeft = std::max(peakLeft, std::fabs(left));
-            peakRight = std::max(peakRight, std::fabs(right));
+            float* outLeft = outputs[2 * pair] + f;
+            float* outRight = outputs[2 * pair + 1] + f;
+            for (int i = 0; i < n; ++i) {
+                outLeft[i] = Clip(outLeft[i]);
+                outRight[i] = Clip(outRight[i]);
+                peakLeft = std::max(peakLeft, std::fabs(outLeft[i]));
+                peakRight = std::max(peakRight, std::fabs(outRight[i]));
+            }
         }
+        f = end;
     }
     structure.LeaveShared();
     return true;

@@ -1,5 +1,6 @@
 #include "Instrument.h"
 
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -189,21 +190,30 @@ void KInstrument::NoteOff(int key, int velocity) {
     while (KSampleZone* z = NextReleaseZone(key)) StartVoice(z, key, velocity == 0 ? 100 : velocity);
 }
 
-void KInstrument::RenderFrame(float& left, float& right) {
+void KInstrument::RenderFrame(float& left, float& right) { RenderBlock(&left, &right, 1); }
+
+void KInstrument::RenderBlock(float* left, float* right, int frames) {
+    std::fill(left, left + frames, 0.0f);
+    std::fill(right, right + frames, 0.0f);
+    // Voice by voice: each frame still sums its voices in pool order.
     activeVoices = 0;
     for (KVoice& v : voices) {
         if (!v.active.load(std::memory_order_relaxed)) continue;
-        v.Render(left, right);
-        ++activeVoices;
+        // Counted when it sounded in the last frame, ended there or not.
+        if (v.RenderBlock(left, right, frames) == frames) ++activeVoices;
     }
-    Ramp(gainLeft, targetGainLeft);
-    Ramp(gainRight, targetGainRight);
-    left *= gainLeft;
-    right *= gainRight;
-    if (reverbOn) {
-        float wetLeft, wetRight;
-        reverb.Process(left, right, wetLeft, wetRight);
-        left += static_cast<float>(wetLeft * reverbSend);
-        right += static_cast<float>(wetRight * reverbSend);
+    for (int f = 0; f < frames; ++f) {
+        Ramp(gainLeft, targetGainLeft);
+        Ramp(gainRight, targetGainRight);
+        float l = left[f] * gainLeft;
+        float r = right[f] * gainRight;
+        if (reverbOn) {
+            float wetLeft, wetRight;
+            reverb.Process(l, r, wetLeft, wetRight);
+            l += static_cast<float>(wetLeft * reverbSend);
+            r += static_cast<float>(wetRight * reverbSend);
+        }
+        left[f] = l;
+        right[f] = r;
     }
 }

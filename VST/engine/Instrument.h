@@ -36,6 +36,8 @@ public:
     void NoteOn(int key, int velocity);
     void NoteOff(int key, int velocity);
     void RenderFrame(float& left, float& right);
+    // The same for `frames` frames at once: left and right are overwritten.
+    void RenderBlock(float* left, float* right, int frames);
 
     // Iterations: one item per call, null at the end, then from the start
     // again. Callers always run them to null.

@@ -1,19 +1,6 @@
 #include "LowPass.h"
 
 #include <cmath>
-#include <cstdint>
-#include <cstring>
-
-namespace {
-
-// Zero or denormal: denormals cost the FPU dearly when they circulate.
-bool ExponentIsZero(float x) {
-    uint32_t bits;
-    std::memcpy(&bits, &x, sizeof bits);
-    return (bits & 0x7F800000u) == 0;
-}
-
-} // namespace
 
 void KLowPass::SetCutoff(float frequency, int sampleRate, float q) {
     // A rate of 0 would give NaN coefficients that poison the state for good.
@@ -38,14 +25,5 @@ void KLowPass::SetCutoff(float frequency, int sampleRate, float q) {
     a2 = static_cast<float>((1.0 - alpha) / n);
 }
 
-float KLowPass::Process(float x) {
-    if (ExponentIsZero(x)) x = 0.0f;
-    const float y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
-    x2 = x1;
-    x1 = x;
-    y2 = y1;
-    y1 = y;
-    return y;
-}
 
 void KLowPass::Reset() { *this = KLowPass{}; }

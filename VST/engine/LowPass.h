@@ -1,6 +1,9 @@
 // The voice's resonant low-pass: the Audio EQ Cookbook biquad, one per voice.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
+
 struct KLowPass {
     // New coefficients; the state is kept so a sweeping cutoff does not click.
     void SetCutoff(float frequency, int sampleRate, float q);
@@ -17,3 +20,17 @@ struct KLowPass {
     float x1 = 0.0f;
     float x2 = 0.0f;
 };
+
+// Inline: it runs twice per voice and frame.
+inline float KLowPass::Process(float x) {
+    // Zero or denormal: denormals cost the FPU dearly when they circulate.
+    uint32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    if ((bits & 0x7F800000u) == 0) x = 0.0f;
+    const float y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    return y;
+}

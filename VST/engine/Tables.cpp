@@ -43,13 +43,6 @@ float SemitoneRatioLookup(float x) {
     return gSemitone[730 + static_cast<int>(10.0f * x)];
 }
 
-int CutoffCurveIndex(float position) {
-    if (position > 100.0f) return kCutoffAbove;
-    if (position < 0.0f) return kCutoffBelow;
-    if (std::isnan(position)) return 0;
-    return static_cast<int>(10.0f * position);
-}
-
 float CutoffCurveHz(int index) {
     if (index == kCutoffAbove) return 20000.0f;
     if (index == kCutoffBelow) return 20.0f;

@@ -22,6 +22,11 @@ float SemitoneRatioLookup(float x);
 
 // The voice memoises its filter coefficients by this index, so the whole
 // curve has exactly kCutoffBelow + 1 distinct frequencies.
-int CutoffCurveIndex(float position);
+inline int CutoffCurveIndex(float position) {
+    if (position > 100.0f) return kCutoffAbove;
+    if (position < 0.0f) return kCutoffBelow;
+    if (position != position) return 0; // NaN
+    return static_cast<int>(10.0f * position);
+}
 float CutoffCurveHz(int index);
 inline float CutoffCurveLookup(float position) { return CutoffCurveHz(CutoffCurveIndex(position)); }

@@ -82,60 +82,99 @@ void KVoice::RequestRefill() {
     diskEvent->Set();
 }
 
-void KVoice::NextFrame(float& left, float& right) {
-    KSampleZone* z = zone.load(std::memory_order_relaxed);
-    const double target = *bendSource;
-    if (target > bend) bend = target - bend <= kBendStep ? target : bend + kBendStep;
-    else if (target < bend) bend = bend - target <= kBendStep ? target : bend - kBendStep;
-    const double advance = bend * step;
 
-    const uint32_t note = startCount.load(std::memory_order_relaxed);
-    const bool ringFilled = filledCount.load(std::memory_order_acquire) == note;
-    if (ringFilled) endMarker = streamEndMarker.load(std::memory_order_relaxed);
 
-    if (preloadPos < kHalfFrames) {
-        FetchFrame(true, preloadPos, left, right);
-        const bool firstFrame = preloadPos == 0.0;
-        preloadPos += advance;
-        if (firstFrame && (z->Loops() || endMarker == kEndUnknown)) RequestRefill();
-        if (endMarker >= -kHalfFrames && endMarker + kHalfFrames <= preloadPos) active.store(0, std::memory_order_relaxed);
-        // Enter the ring exactly where the advance reached.
-        if (preloadPos >= kHalfFrames) ringPos = preloadPos - kHalfFrames;
-        return;
-    }
 
-    // A ring not yet filled for this note holds nothing of it.
-    if (ringFilled) FetchFrame(false, ringPos, left, right);
-    else left = right = 0.0f;
-    const double before = ringPos;
-    preloadPos += advance;
-    ringPos += advance;
-    if (endMarker >= 0 && ringPos >= endMarker && (ringPos < kHalfFrames || endMarker >= kHalfFrames))
-        active.store(0, std::memory_order_relaxed);
-    if (ringPos >= kRingFrames) {
-        ringPos -= kRingFrames;
-        previousFrame[0] = ring[2 * (kRingFrames - 1)];
-        previousFrame[1] = ring[2 * (kRingFrames - 1) + 1];
-        RequestRefill();
-    } else if (before < kHalfFrames && ringPos >= kHalfFrames) {
-        middleFrame[0] = ring[2 * (kHalfFrames - 1)];
-        middleFrame[1] = ring[2 * (kHalfFrames - 1) + 1];
-        RequestRefill();
-    }
+// What one frame of a voice reads and changes, held in locals for a whole
+// block: nothing the block writes can reach it, so it stays in registers.
+struct KVoice::Frame {
+    double preloadPos, ringPos, bend, amp, filt;
+    int32_t endMarker;
+    uint8_t ampAttacking, filtAttacking;
+    KLowPass lp;
+    int cutoffIndex;
+    float cutoffQ;
+    float previous[2], middle[2];
+
+    const double* bendSource;
+    double step;
+    const float* preload;
+    const float* ring;
+    bool mono, loops, ringFilled, released;
+    float ampAttack, ampDecay, ampRelease, ampSustain;
+    float filtAttack, filtDecay, filtRelease, filtSustain;
+    float panLeft, panRight, resonance, velocityGain, cutoffBase;
+    int sampleRate;
+
+    bool wantsRefill; // raised by a frame that crossed the middle or wrapped
+};
+
+void KVoice::Load(Frame& k, const KSampleZone& z, bool ringFilled, bool isReleased) const {
+    k.preloadPos = preloadPos;
+    k.ringPos = ringPos;
+    k.bend = bend;
+    k.amp = ampEnvelope;
+    k.filt = filterEnvelope;
+    k.endMarker = endMarker;
+    k.ampAttacking = ampAttacking;
+    k.filtAttacking = filterAttacking;
+    k.lp = filter;
+    k.cutoffIndex = cutoffIndex_;
+    k.cutoffQ = cutoffQ_;
+    k.previous[0] = previousFrame[0];
+    k.previous[1] = previousFrame[1];
+    k.middle[0] = middleFrame[0];
+    k.middle[1] = middleFrame[1];
+    k.bendSource = bendSource;
+    k.step = step;
+    k.preload = z.preload;
+    k.ring = ring;
+    k.mono = z.isMono != 0;
+    k.loops = z.Loops();
+    k.ringFilled = ringFilled;
+    k.released = isReleased;
+    k.ampAttack = z.ampAttackCoef;
+    k.ampDecay = z.ampDecayCoef;
+    k.ampRelease = z.ampReleaseCoef;
+    k.ampSustain = z.ampSustainLevel;
+    k.filtAttack = z.filterAttackCoef;
+    k.filtDecay = z.filterDecayCoef;
+    k.filtRelease = z.filterReleaseCoef;
+    k.filtSustain = z.filterSustainLevel;
+    k.panLeft = z.panGainLeft;
+    k.panRight = z.panGainRight;
+    k.resonance = z.resonance;
+    k.velocityGain = velocityGain;
+    k.cutoffBase = cutoffBase;
+    k.sampleRate = sampleRate;
+    k.wantsRefill = false;
 }
 
-void KVoice::Render(float& left, float& right) {
-    float l, r;
-    NextFrame(l, r);
-    ApplyEnvelopes(l, r);
-    left += l;
-    right += r;
+void KVoice::Store(const Frame& k) {
+    preloadPos = k.preloadPos;
+    ringPos = k.ringPos;
+    bend = k.bend;
+    ampEnvelope = k.amp;
+    filterEnvelope = k.filt;
+    endMarker = k.endMarker;
+    ampAttacking = k.ampAttacking;
+    filterAttacking = k.filtAttacking;
+    filter = k.lp;
+    cutoffIndex_ = k.cutoffIndex;
+    cutoffQ_ = k.cutoffQ;
+    previousFrame[0] = k.previous[0];
+    previousFrame[1] = k.previous[1];
+    middleFrame[0] = k.middle[0];
+    middleFrame[1] = k.middle[1];
 }
 
-void KVoice::FetchFrame(bool fromPreload, double position, float& left, float& right) const {
-    const KSampleZone* z = zone.load(std::memory_order_relaxed);
-    const float* b = fromPreload ? z->preload : ring;
-    const int64_t n = fromPreload ? kHalfFrames : kRingFrames;
+namespace {
+
+#define KORVO_INLINE inline __attribute__((always_inline))
+
+KORVO_INLINE void Fetch(const KVoice::Frame& k, bool fromPreload, double position, float& left, float& right) {
+    const float* b = fromPreload ? k.preload : k.ring;
+    const int64_t n = fromPreload ? KVoice::kHalfFrames : KVoice::kRingFrames;
     const int64_t i = static_cast<int64_t>(position);
     const double x = position - static_cast<double>(i);
     if (x <= 0.0) {
@@ -146,30 +185,59 @@ void KVoice::FetchFrame(bool fromPreload, double position, float& left, float& r
     // Before the first frame: the preload's own first frame, or in the ring
     // the frame that preceded it; after the middle, the first half's last
     // frame as it was before its refill.
-    const float* y0 = i >= 1 ? (!fromPreload && i == kHalfFrames ? middleFrame : b + 2 * (i - 1))
-                             : fromPreload ? b : previousFrame;
+    const float* y0 = i >= 1 ? (!fromPreload && i == KVoice::kHalfFrames ? k.middle : b + 2 * (i - 1))
+                             : fromPreload ? b : k.previous;
     const float* y1 = b + 2 * i;
     const float* y2 = i + 1 < n ? b + 2 * (i + 1) : y1;
     const float* y3 = i + 2 < n ? b + 2 * (i + 2) : y1;
     left = Interpolate4(x, y0[0], y1[0], y2[0], y3[0]);
-    right = z->isMono ? left : Interpolate4(x, y0[1], y1[1], y2[1], y3[1]);
+    right = k.mono ? left : Interpolate4(x, y0[1], y1[1], y2[1], y3[1]);
 }
 
-float Interpolate4(double x, float y0, float y1, float y2, float y3) {
-    const float z = static_cast<float>(x - 0.5);
-    const float even1 = y1 + y2, odd1 = y2 - y1;
-    const float even2 = y0 + y3, odd2 = y3 - y0;
-    const float c0 = static_cast<float>(even1 * 0.45868970870461956 + even2 * 0.04131401926395584);
-    const float c1 = static_cast<float>(odd1 * 0.4806802476657843 + odd2 * 0.17577925564495955);
-    const float c2 = static_cast<float>(even1 * -0.2461850070199071 + even2 * 0.24614027139700284);
-    const float c3 = static_cast<float>(odd1 * -0.36030925263849456 + odd2 * 0.10174985775982505);
-    return ((c3 * z + c2) * z + c1) * z + c0;
+// The frame's fetch and advance; false when the voice ends with it.
+KORVO_INLINE bool Advance(KVoice::Frame& k, float& left, float& right) {
+    constexpr int kHalf = KVoice::kHalfFrames;
+    constexpr int kRing = KVoice::kRingFrames;
+    const double target = *k.bendSource;
+    if (target > k.bend) k.bend = target - k.bend <= kBendStep ? target : k.bend + kBendStep;
+    else if (target < k.bend) k.bend = k.bend - target <= kBendStep ? target : k.bend - kBendStep;
+    const double advance = k.bend * k.step;
+    bool alive = true;
+
+    if (k.preloadPos < kHalf) {
+        Fetch(k, true, k.preloadPos, left, right);
+        const bool firstFrame = k.preloadPos == 0.0;
+        k.preloadPos += advance;
+        if (firstFrame && (k.loops || k.endMarker == KVoice::kEndUnknown)) k.wantsRefill = true;
+        if (k.endMarker >= -kHalf && k.endMarker + kHalf <= k.preloadPos) alive = false;
+        // Enter the ring exactly where the advance reached.
+        if (k.preloadPos >= kHalf) k.ringPos = k.preloadPos - kHalf;
+        return alive;
+    }
+
+    // A ring not yet filled for this note holds nothing of it.
+    if (k.ringFilled) Fetch(k, false, k.ringPos, left, right);
+    else left = right = 0.0f;
+    const double before = k.ringPos;
+    k.preloadPos += advance;
+    k.ringPos += advance;
+    if (k.endMarker >= 0 && k.ringPos >= k.endMarker && (k.ringPos < kHalf || k.endMarker >= kHalf)) alive = false;
+    if (k.ringPos >= kRing) {
+        k.ringPos -= kRing;
+        k.previous[0] = k.ring[2 * (kRing - 1)];
+        k.previous[1] = k.ring[2 * (kRing - 1) + 1];
+        k.wantsRefill = true;
+    } else if (before < kHalf && k.ringPos >= kHalf) {
+        k.middle[0] = k.ring[2 * (kHalf - 1)];
+        k.middle[1] = k.ring[2 * (kHalf - 1) + 1];
+        k.wantsRefill = true;
+    }
+    return alive;
 }
 
-namespace {
 // One exponential envelope step; true when a release has fallen to zero.
-bool EnvelopeStep(double& e, uint8_t& attacking, bool isReleased, float attackCoef, float decayCoef,
-                  float releaseCoef, float sustainLevel) {
+KORVO_INLINE bool EnvelopeStep(double& e, uint8_t& attacking, bool isReleased, float attackCoef, float decayCoef,
+                               float releaseCoef, float sustainLevel) {
     if (isReleased) {
         if (releaseCoef != 0.0f) e += releaseCoef * (-e + kReleaseTarget);
         else e = 0.0;
@@ -186,32 +254,92 @@ bool EnvelopeStep(double& e, uint8_t& attacking, bool isReleased, float attackCo
     }
     return false;
 }
-} // namespace
 
-void KVoice::ApplyEnvelopes(float& left, float& right) {
-    const KSampleZone* z = zone.load(std::memory_order_relaxed);
-    const bool isReleased = released.load(std::memory_order_relaxed) != 0;
+// The frame's envelopes, gains and filter; false when the voice ends.
+KORVO_INLINE bool Shape(KVoice::Frame& k, float& left, float& right) {
     // A released voice ends when its level reaches zero, also with a release
     // time of 0, where it would otherwise hold its voice silently forever.
-    if (EnvelopeStep(ampEnvelope, ampAttacking, isReleased, z->ampAttackCoef, z->ampDecayCoef,
-                     z->ampReleaseCoef, z->ampSustainLevel))
-        active.store(0, std::memory_order_relaxed);
-    const float g = static_cast<float>(velocityGain * ampEnvelope);
-    left = g * z->panGainLeft * left;
-    right = g * z->panGainRight * right;
+    const bool alive = !EnvelopeStep(k.amp, k.ampAttacking, k.released, k.ampAttack, k.ampDecay, k.ampRelease,
+                                     k.ampSustain);
+    const float g = static_cast<float>(k.velocityGain * k.amp);
+    left = g * k.panLeft * left;
+    right = g * k.panRight * right;
 
-    EnvelopeStep(filterEnvelope, filterAttacking, isReleased, z->filterAttackCoef, z->filterDecayCoef,
-                 z->filterReleaseCoef, z->filterSustainLevel);
-    const float c = static_cast<float>(cutoffBase * filterEnvelope);
+    EnvelopeStep(k.filt, k.filtAttacking, k.released, k.filtAttack, k.filtDecay, k.filtRelease, k.filtSustain);
+    const float c = static_cast<float>(k.cutoffBase * k.filt);
     const int index = CutoffCurveIndex(c);
-    if (index != cutoffIndex_ || z->resonance != cutoffQ_) {
-        filter.SetCutoff(CutoffCurveHz(index), sampleRate, z->resonance);
-        cutoffIndex_ = index;
-        cutoffQ_ = z->resonance;
+    if (index != k.cutoffIndex || k.resonance != k.cutoffQ) {
+        k.lp.SetCutoff(CutoffCurveHz(index), k.sampleRate, k.resonance);
+        k.cutoffIndex = index;
+        k.cutoffQ = k.resonance;
     }
     // One filter state serves both channels, left first.
-    left = filter.Process(left);
-    right = filter.Process(right);
+    left = k.lp.Process(left);
+    right = k.lp.Process(right);
+    return alive;
+}
+
+#undef KORVO_INLINE
+
+} // namespace
+
+bool KVoice::RingFilled() {
+    const bool filled = filledCount.load(std::memory_order_acquire) == startCount.load(std::memory_order_relaxed);
+    if (filled) endMarker = streamEndMarker.load(std::memory_order_relaxed);
+    return filled;
+}
+
+void KVoice::NextFrame(float& left, float& right) {
+    Frame k;
+    const bool filled = RingFilled();
+    Load(k, *zone.load(std::memory_order_relaxed), filled, released.load(std::memory_order_relaxed) != 0);
+    const bool alive = Advance(k, left, right);
+    Store(k);
+    if (k.wantsRefill) RequestRefill();
+    if (!alive) active.store(0, std::memory_order_relaxed);
+}
+
+void KVoice::ApplyEnvelopes(float& left, float& right) {
+    Frame k;
+    Load(k, *zone.load(std::memory_order_relaxed), false, released.load(std::memory_order_relaxed) != 0);
+    const bool alive = Shape(k, left, right);
+    Store(k);
+    if (!alive) active.store(0, std::memory_order_relaxed);
+}
+
+void KVoice::Render(float& left, float& right) { RenderBlock(&left, &right, 1); }
+
+void KVoice::FetchFrame(bool fromPreload, double position, float& left, float& right) const {
+    Frame k;
+    Load(k, *zone.load(std::memory_order_relaxed), true, false);
+    Fetch(k, fromPreload, position, left, right);
+}
+
+int KVoice::RenderBlock(float* __restrict left, float* __restrict right, int frames) {
+    // Within a block only this thread changes the voice: the zone, the
+    // release and what the disk has published are read once. (A refill
+    // published meanwhile is seen at the next block; refills complete half
+    // a ring ahead of the voice.)
+    Frame k;
+    const bool filled = RingFilled();
+    Load(k, *zone.load(std::memory_order_relaxed), filled, released.load(std::memory_order_relaxed) != 0);
+    int f = 0;
+    bool alive = true;
+    while (f < frames && alive) {
+        float l, r;
+        alive = Advance(k, l, r);
+        if (k.wantsRefill) {
+            k.wantsRefill = false;
+            RequestRefill();
+        }
+        alive = Shape(k, l, r) && alive;
+        left[f] += l;
+        right[f] += r;
+        ++f;
+    }
+    Store(k);
+    if (!alive) active.store(0, std::memory_order_relaxed);
+    return f;
 }
 
 void KVoice::Refill() {

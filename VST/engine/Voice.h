@@ -35,6 +35,9 @@ public:
                int transpose, uint8_t velocity);
     // Adds one output frame of the voice to left and right.
     void Render(float& left, float& right);
+    // Adds up to `frames` output frames; stops after the frame in which the
+    // voice ends. Returns the frames rendered.
+    int RenderBlock(float* __restrict left, float* __restrict right, int frames);
     // One frame as fetched from preload or ring (before envelopes and filter),
     // with the advance, the end tests and the refill requests of that frame.
     void NextFrame(float& left, float& right);
@@ -86,8 +89,15 @@ public:
     int64_t fileReadPos = 0; // next file frame to be read into the ring
     int64_t writeOffset = 0; // ring frame of the next half refill: 0 or 32768
 
+    // A block's working copy of the voice (see Voice.cpp).
+    struct Frame;
+
 private:
     void RequestRefill();
+    // The disk has filled the ring for this note; takes its end marker.
+    bool RingFilled();
+    void Load(Frame& frame, const KSampleZone& zone, bool ringFilled, bool isReleased) const;
+    void Store(const Frame& frame);
 
     // Coefficients in use: the cutoff takes only 1003 distinct frequencies,
     // so SetCutoff runs only when the curve entry or the resonance changes.
@@ -97,4 +107,13 @@ private:
 
 // The optimal 4-point, third-order interpolator for 2x-oversampled signals
 // (z-form), every intermediate rounded to float.
-float Interpolate4(double x, float y0, float y1, float y2, float y3);
+inline float Interpolate4(double x, float y0, float y1, float y2, float y3) {
+    const float z = static_cast<float>(x - 0.5);
+    const float even1 = y1 + y2, odd1 = y2 - y1;
+    const float even2 = y0 + y3, odd2 = y3 - y0;
+    const float c0 = even1 * 0.45868970870461956f + even2 * 0.04131401926395584f;
+    const float c1 = odd1 * 0.4806802476657843f + odd2 * 0.17577925564495955f;
+    const float c2 = even1 * -0.2461850070199071f + even2 * 0.24614027139700284f;
+    const float c3 = odd1 * -0.36030925263849456f + odd2 * 0.10174985775982505f;
+    return ((c3 * z + c2) * z + c1) * z + c0;
+}

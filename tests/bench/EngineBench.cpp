@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 #include <vector>
 
@@ -80,7 +81,10 @@ Result Run(const std::wstring& wav, int voices, bool reverb, double seconds) {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    // engine_bench [voices seconds]: one configuration, e.g. for a profiler.
+    const int onlyVoices = argc > 2 ? std::atoi(argv[1]) : 0;
+    const double onlySeconds = argc > 2 ? std::atof(argv[2]) : 0;
     TempFolder folder;
     const std::wstring wav = folder.File(L"bench.wav");
     const int64_t frames = 10 * kRate;
@@ -91,7 +95,8 @@ int main() {
     std::printf("%-8s %-7s %18s %14s %12s\n", "voices", "reverb", "voice-frames/cpu-s", "ns/voice-frame", "x real time");
     for (bool reverb : {false, true}) {
         for (int voices : {32, 128, 512}) {
-            const Result r = Run(wav, voices, reverb, voices >= 512 ? 4.0 : 8.0);
+            if (onlyVoices > 0 && (voices != onlyVoices || reverb)) continue;
+            const Result r = Run(wav, voices, reverb, onlyVoices > 0 ? onlySeconds : voices >= 512 ? 4.0 : 8.0);
             std::printf("%-8d %-7s %18.0f %14.2f %12.1f\n", r.voices, reverb ? "on" : "off", r.voiceFramesPerSecond,
                         1e9 / r.voiceFramesPerSecond, r.realTimeFactor);
         }
