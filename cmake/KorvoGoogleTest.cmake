@@ -11,7 +11,8 @@ add_subdirectory(${KORVO_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUD
 include(GoogleTest)
 
 # korvo_add_gtest(<target> <test-name-prefix>): registers the tests of one
-# executable; in the cross tree they run through Wine.
+# executable; in the cross tree they run through Wine. A hung test fails
+# after five minutes instead of holding the run.
 function(korvo_add_gtest target prefix)
   korvo_target_warnings(${target})
   target_link_libraries(${target} PRIVATE GTest::gtest_main GTest::gmock)
@@ -22,8 +23,8 @@ function(korvo_add_gtest target prefix)
       TEST_PREFIX "wine.${prefix}."
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 120
-      PROPERTIES FIXTURES_REQUIRED wine)
+      PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
   else()
-    gtest_discover_tests(${target} TEST_PREFIX "${prefix}." DISCOVERY_TIMEOUT 60)
+    gtest_discover_tests(${target} TEST_PREFIX "${prefix}." DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
   endif()
 endfunction()

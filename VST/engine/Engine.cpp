@@ -54,10 +54,11 @@ void DiskThreadProc(KSamplerEngine* engine) { engine->DiskThreadLoop(); }
 void KSamplerEngine::DiskThreadLoop() {
     for (;;) {
         diskEvent.Wait();
-        if (quitRequested.load(std::memory_order_acquire)) return;
         // Reset before the scan: a request raised during the pass, also for a
-        // voice already visited, sets the event again for the next pass.
+        // voice already visited, sets the event again for the next pass. The
+        // quit flag is read after the reset, so a quit is never swallowed.
         diskEvent.Reset();
+        if (quitRequested.load(std::memory_order_acquire)) return;
         if (diskBeginCallback != nullptr) diskBeginCallback(callbackUser, 0);
         for (int slot = 0; slot < kInstruments; ++slot) {
             for (int v = 0; v < KInstrument::kVoices; ++v) {

@@ -4,6 +4,7 @@
 // that refills the voices' rings.
 #pragma once
 
+#include "FileJob.h"
 #include "Instrument.h"
 #include "MidiQueue.h"
 #include "Platform.h"
@@ -48,6 +49,15 @@ public:
     int CountZones() const;
     void UpdateGains();
     void ResetInfo();
+
+    // instrumentIndex -1 writes a project (or a bank, with embedWaves), 0..15
+    // an instrument file of that slot. keepPaths stores every sample path as
+    // it stands (the state chunk). The file is replaced only once the new one
+    // is complete: a failed save leaves the previous file as it was.
+    bool SaveFile(const wchar_t* path, KFileJob& job, bool embedWaves, bool keepPaths, int instrumentIndex);
+    // Adds the file's instruments to the engine. pathsAsStored opens every
+    // sample at its stored path (the state chunk).
+    bool LoadFile(const wchar_t* path, KFileJob& job, bool pathsAsStored);
 
     // Structural edits of the engine wait on this gate (see KStructureGate).
     KStructureGate structure;

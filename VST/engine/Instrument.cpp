@@ -37,22 +37,34 @@ void KInstrument::ResetReverb() {
     reverb.Update();
 }
 
+KSampleZone* KInstrument::OpenZone(const wchar_t* path, KSharedStream* stream, int64_t baseOffset) const {
+    KSampleZone* zone = new (std::nothrow) KSampleZone(path, readBuffer, stream, baseOffset);
+    if (zone != nullptr && !zone->isOpen) {
+        delete zone;
+        zone = nullptr;
+    }
+    return zone;
+}
+
+int KInstrument::InsertZone(KSampleZone* zone) {
+    // Only the publishing waits for rendering to step aside.
+    KStructureEdit edit(gate);
+    for (int slot = 0; slot < kZones; ++slot) {
+        if (zones[slot] != nullptr) continue;
+        zones[slot] = zone;
+        ++zoneCount;
+        return slot;
+    }
+    delete zone;
+    return -1;
+}
+
 int KInstrument::AddZone(const wchar_t* path, uint8_t rootKey, int keyLow, int velocityHigh, int keyHigh,
                          int velocityLow, int layer, KSharedStream* stream, int64_t baseOffset) {
-    int slot = -1;
-    for (int i = 0; i < kZones && slot < 0; ++i)
-        if (zones[i] == nullptr) slot = i;
-    if (slot < 0) return -1;
+    if (zoneCount >= kZones) return -1;
     if (keyHigh < keyLow || velocityHigh < velocityLow || velocityLow <= 0) return -1;
-
-    // The file is opened and preloaded outside the gate; only the publishing
-    // waits for rendering to step aside.
-    KSampleZone* zone = new (std::nothrow) KSampleZone(path, readBuffer, stream, baseOffset);
+    KSampleZone* zone = OpenZone(path, stream, baseOffset);
     if (zone == nullptr) return -1;
-    if (!zone->isOpen) {
-        delete zone;
-        return -1;
-    }
     zone->keyLow = keyLow;
     zone->velocityHigh = velocityHigh;
     zone->keyHigh = keyHigh;
@@ -61,20 +73,7 @@ int KInstrument::AddZone(const wchar_t* path, uint8_t rootKey, int keyLow, int v
     zone->layer = layer;
     zone->FillPreload();
     zone->UpdateCoefficients(sampleRate);
-
-    KStructureEdit edit(gate);
-    if (zones[slot] != nullptr) { // taken meanwhile by another editing thread
-        slot = -1;
-        for (int i = 0; i < kZones && slot < 0; ++i)
-            if (zones[i] == nullptr) slot = i;
-        if (slot < 0) {
-            delete zone;
-            return -1;
-        }
-    }
-    zones[slot] = zone;
-    ++zoneCount;
-    return slot;
+    return InsertZone(zone);
 }
 
 bool KInstrument::IsZonePlaying(int slot) const {

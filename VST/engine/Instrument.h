@@ -27,6 +27,12 @@ public:
     // lowest velocity is 0).
     int AddZone(const wchar_t* path, uint8_t rootKey, int keyLow, int velocityHigh, int keyHigh,
                 int velocityLow, int layer, KSharedStream* stream, int64_t baseOffset);
+    // AddZone in two steps, for callers that set a zone up before anything
+    // can play it: OpenZone opens the WAV (null when it does not open);
+    // InsertZone publishes a zone into the first empty slot (it deletes the
+    // zone and returns -1 when all slots are taken).
+    KSampleZone* OpenZone(const wchar_t* path, KSharedStream* stream, int64_t baseOffset) const;
+    int InsertZone(KSampleZone* zone);
     // Refuses an empty slot and a zone that a voice plays.
     bool DeleteZone(int slot);
     bool IsZonePlaying(int slot) const;

@@ -39,10 +39,26 @@ public:
     // Size in bytes, or -1 when closed.
     int64_t Size() const;
 
+    // Files of this kind open in the process (shows that a shared stream is
+    // closed, and closed once).
+    static int OpenCount();
+
 private:
     static constexpr intptr_t kNoHandle = -1;
     intptr_t handle_ = kNoHandle;
 };
+
+// Folder and file operations by wide path; false on failure.
+bool CreateFolder(const wchar_t* path);          // an existing folder is fine
+bool CopyFileOver(const wchar_t* from, const wchar_t* to); // replaces `to`
+bool ReplaceFileWith(const wchar_t* from, const wchar_t* to); // renames `from` over `to`
+bool RemoveFile(const wchar_t* path);
+bool FileExists(const wchar_t* path);
+
+// The system's folder picker, without an owner window, listing file-system
+// folders only. Fills folder (capacity units); false when cancelled. The
+// native build has no picker and always cancels.
+bool PromptForFolder(const wchar_t* title, wchar_t* folder, size_t capacity);
 
 // Keeps pages in physical memory so the audio thread never waits on paging.
 // A refused lock is not an error: the memory still works, only unlocked.

@@ -7,7 +7,9 @@
 #include <ctime>
 #include <semaphore.h>
 #include <fcntl.h>
+#include <cstdio>
 #include <string>
+#include <vector>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,7 +30,11 @@ int OpenPath(const wchar_t* path, int flags) {
 }
 } // namespace
 
+static std::atomic<int> gOpenFiles{0};
+
 KFile::~KFile() { Close(); }
+
+int KFile::OpenCount() { return gOpenFiles.load(std::memory_order_relaxed); }
 
 bool KFile::OpenRead(const wchar_t* path) {
     Close();
@@ -40,6 +46,7 @@ bool KFile::OpenRead(const wchar_t* path) {
         return false;
     }
     handle_ = fd;
+    gOpenFiles.fetch_add(1, std::memory_order_relaxed);
     return true;
 }
 
@@ -48,6 +55,7 @@ bool KFile::Create(const wchar_t* path) {
     const int fd = OpenPath(path, O_WRONLY | O_CREAT | O_TRUNC);
     if (fd < 0) return false;
     handle_ = fd;
+    gOpenFiles.fetch_add(1, std::memory_order_relaxed);
     return true;
 }
 
@@ -55,6 +63,7 @@ void KFile::Close() {
     if (handle_ != kNoHandle) {
         ::close(Fd(handle_));
         handle_ = kNoHandle;
+        gOpenFiles.fetch_sub(1, std::memory_order_relaxed);
     }
 }
 
@@ -157,4 +166,49 @@ uint32_t MilliTime() {
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
                                  static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+}
+
+bool CreateFolder(const wchar_t* path) {
+    if (path == nullptr || path[0] == 0) return false;
+    std::string native = NativePath(path);
+    while (native.size() > 1 && native.back() == '/') native.pop_back();
+    if (::mkdir(native.c_str(), 0755) == 0) return true;
+    struct stat st;
+    return errno == EEXIST && ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CopyFileOver(const wchar_t* from, const wchar_t* to) {
+    KFile in;
+    if (!in.OpenRead(from)) return false;
+    const std::string target = NativePath(to);
+    KFile out;
+    if (!out.Create(to)) return false;
+    std::vector<uint8_t> chunk(1 << 20);
+    for (int64_t at = 0;;) {
+        const int64_t n = in.ReadAt(at, chunk.data(), static_cast<int64_t>(chunk.size()));
+        if (n <= 0) break;
+        if (!out.Write(chunk.data(), n)) {
+            out.Close();
+            ::unlink(target.c_str());
+            return false;
+        }
+        at += n;
+    }
+    return true;
+}
+
+bool ReplaceFileWith(const wchar_t* from, const wchar_t* to) {
+    return ::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+}
+
+bool RemoveFile(const wchar_t* path) { return ::unlink(NativePath(path).c_str()) == 0; }
+
+bool FileExists(const wchar_t* path) {
+    struct stat st;
+    return path != nullptr && ::stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool PromptForFolder(const wchar_t*, wchar_t* folder, size_t capacity) {
+    if (folder != nullptr && capacity > 0) folder[0] = 0;
+    return false;
 }

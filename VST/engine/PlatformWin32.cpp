@@ -1,7 +1,10 @@
 #include "Platform.h"
 
+#include <atomic>
+
 #include <windows.h>
 #include <mmsystem.h>
+#include <shlobj.h>
 
 
 
@@ -17,7 +20,11 @@ OVERLAPPED At(int64_t offset) {
 }
 } // namespace
 
+static std::atomic<int> gOpenFiles{0};
+
 KFile::~KFile() { Close(); }
+
+int KFile::OpenCount() { return gOpenFiles.load(std::memory_order_relaxed); }
 
 bool KFile::OpenRead(const wchar_t* path) {
     Close();
@@ -26,6 +33,7 @@ bool KFile::OpenRead(const wchar_t* path) {
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     handle_ = reinterpret_cast<intptr_t>(h);
+    gOpenFiles.fetch_add(1, std::memory_order_relaxed);
     return true;
 }
 
@@ -36,6 +44,7 @@ bool KFile::Create(const wchar_t* path) {
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     handle_ = reinterpret_cast<intptr_t>(h);
+    gOpenFiles.fetch_add(1, std::memory_order_relaxed);
     return true;
 }
 
@@ -43,6 +52,7 @@ void KFile::Close() {
     if (handle_ != kNoHandle) {
         ::CloseHandle(H(handle_));
         handle_ = kNoHandle;
+        gOpenFiles.fetch_sub(1, std::memory_order_relaxed);
     }
 }
 
@@ -153,3 +163,41 @@ void KEvent::Reset() { ::ResetEvent(state_->handle); }
 void KEvent::Wait() { ::WaitForSingleObject(state_->handle, INFINITE); }
 
 uint32_t MilliTime() { return ::timeGetTime(); }
+
+bool CreateFolder(const wchar_t* path) {
+    if (path == nullptr || path[0] == 0) return false;
+    if (::CreateDirectoryW(path, nullptr)) return true;
+    const DWORD attributes = ::GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool CopyFileOver(const wchar_t* from, const wchar_t* to) { return ::CopyFileW(from, to, FALSE) != 0; }
+
+bool ReplaceFileWith(const wchar_t* from, const wchar_t* to) {
+    return ::MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool RemoveFile(const wchar_t* path) { return ::DeleteFileW(path) != 0; }
+
+bool FileExists(const wchar_t* path) {
+    if (path == nullptr) return false;
+    const DWORD attributes = ::GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool PromptForFolder(const wchar_t* title, wchar_t* folder, size_t capacity) {
+    if (folder == nullptr || capacity < MAX_PATH) return false;
+    folder[0] = 0;
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    BROWSEINFOW info = {};
+    info.hwndOwner = nullptr;
+    info.lpszTitle = title;
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    bool chosen = false;
+    if (PIDLIST_ABSOLUTE item = ::SHBrowseForFolderW(&info)) {
+        chosen = ::SHGetPathFromIDListW(item, folder) != 0;
+        ::CoTaskMemFree(item);
+    }
+    if (SUCCEEDED(com)) ::CoUninitialize();
+    return chosen;
+}

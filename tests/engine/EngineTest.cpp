@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <functional>
+#include <thread>
 
 #include <cmath>
 #include <limits>
@@ -21,6 +22,15 @@ TEST(KSamplerEngine, Defaults) {
     EXPECT_EQ(e.pitchTable[2400], static_cast<double>(static_cast<float>(2.0)));
     EXPECT_EQ(e.pitchTable[0], static_cast<double>(0.5f));
     EXPECT_FLOAT_EQ(static_cast<float>(e.pitchTable[1000]), std::pow(2.0f, -200.0f / 1200.0f));
+}
+
+TEST(KSamplerEngine, DestructionEndsTheDiskThreadWhateverItIsDoing) {
+    // The quit must not be swallowed by the reset of a pass just woken.
+    for (int i = 0; i < 300; ++i) {
+        KSamplerEngine e;
+        e.diskEvent.Set();
+        if (i % 3 == 0) std::this_thread::yield();
+    }
 }
 
 TEST(KSamplerEngine, InstrumentSlots) {

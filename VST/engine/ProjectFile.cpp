@@ -1,0 +1,470 @@
+// Reading and writing project (kss), instrument (kis) and bank (ksb) files.
+#include "Engine.h"
+
+#include "Platform.h"
+
+#include <algorithm>
+#include <cstring>
+#include <cwctype>
+#include <string>
+#include <vector>
+
+namespace {
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+const wchar_t* FileNameOf(const wchar_t* path) {
+    const wchar_t* name = path;
+    for (const wchar_t* p = path; *p; ++p)
+        if (IsSeparator(*p)) name = p + 1;
+    return name;
+}
+
+// The part of path before its last separator.
+std::wstring FolderOf(const wchar_t* path) {
+    const wchar_t* name = FileNameOf(path);
+    return name == path ? std::wstring() : std::wstring(path, static_cast<size_t>(name - path - 1));
+}
+
+// "%s\%s" into a path buffer; false when it does not fit.
+bool Join(wchar_t (&out)[kPathLength], const std::wstring& folder, const wchar_t* name) {
+    const std::wstring joined = folder + L"\\" + name;
+    if (joined.size() >= kPathLength) return false;
+    return CopyWide(out, joined.c_str());
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const wchar_t x = IsSeparator(a[i]) ? L'\\' : static_cast<wchar_t>(std::towlower(a[i]));
+        const wchar_t y = IsSeparator(b[i]) ? L'\\' : static_cast<wchar_t>(std::towlower(b[i]));
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// The copies of one samples-folder save: each source keeps one name; two
+// sources with the same file name get distinct names.
+class SampleCopies {
+public:
+    explicit SampleCopies(std::wstring folder) : folder_(std::move(folder)) {}
+
+    // The bare name stored for the zone's sample, after copying it into the
+    // samples folder; empty when the copy failed.
+    std::wstring Place(const wchar_t* source) {
+        for (const auto& entry : placed_)
+            if (SamePath(entry.first, source)) return entry.second;
+        const std::wstring name = FreeName(FileNameOf(source));
+        const std::wstring target = folder_ + L"\\" + name;
+        if (target.size() >= kPathLength) return {};
+        // A sample that already lies in the samples folder stays where it is.
+        if (!SamePath(target, source) && !CopyFileOver(source, target.c_str())) return {};
+        placed_.emplace_back(source, name);
+        return name;
+    }
+
+private:
+    std::wstring FreeName(const std::wstring& name) const {
+        auto taken = [&](const std::wstring& candidate) {
+            for (const auto& entry : placed_)
+                if (SamePath(entry.second, candidate)) return true;
+            return false;
+        };
+        if (!taken(name)) return name;
+        const size_t dot = name.rfind(L'.');
+        const std::wstring stem = dot == std::wstring::npos ? name : name.substr(0, dot);
+        const std::wstring extension = dot == std::wstring::npos ? L"" : name.substr(dot);
+        for (int n = 2;; ++n) {
+            const std::wstring candidate = stem + L"_" + std::to_wstring(n) + extension;
+            if (!taken(candidate)) return candidate;
+        }
+    }
+
+    std::wstring folder_;
+    std::vector<std::pair<std::wstring, std::wstring>> placed_; // source, stored name
+};
+
+// The WAV of a zone as a bank embeds it: its file from the first byte to the
+// end of the sample data that is really there.
+int64_t EmbeddedSize(const KSampleZone& zone) { return zone.dataOffset + zone.frameCount * zone.BytesPerFrame(); }
+
+bool WriteEmbeddedWave(KFile& out, const KSampleZone& zone) {
+    const int64_t size = EmbeddedSize(zone);
+    const int64_t dataBytes = zone.frameCount * zone.BytesPerFrame();
+    std::vector<uint8_t> chunk(1 << 20);
+    for (int64_t done = 0; done < size;) {
+        const int64_t n = std::min<int64_t>(static_cast<int64_t>(chunk.size()), size - done);
+        if (zone.file->ReadAt(zone.baseOffset + done, chunk.data(), n) != n) return false;
+        // The data chunk announces exactly the bytes that follow.
+        const int64_t sizeField = zone.dataOffset - 4;
+        if (sizeField >= done && sizeField + 4 <= done + n) {
+            for (int i = 0; i < 4; ++i)
+                chunk[static_cast<size_t>(sizeField - done + i)] = static_cast<uint8_t>(dataBytes >> (8 * i));
+        }
+        if (!out.Write(chunk.data(), n)) return false;
+        done += n;
+    }
+    return true;
+}
+
+void FillZoneRecord(KZoneRecord& r, const KSampleZone& z) {
+    r = KZoneRecord();
+    r.startFrame = z.startFrame;
+    r.endFrame = z.endFrame;
+    r.loopStart = z.loopStart;
+    r.loopEnd = z.loopEnd;
+    r.loopMode = z.loopMode;
+    r.keyLow = z.keyLow;
+    r.velocityHigh = z.velocityHigh;
+    r.keyHigh = z.keyHigh;
+    r.velocityLow = z.velocityLow;
+    r.volumeDb = z.volumeDb;
+    r.pan = z.pan;
+    r.ampAttack = z.ampAttack;
+    r.ampDecay = z.ampDecay;
+    r.ampSustain = z.ampSustain;
+    r.ampRelease = z.ampRelease;
+    r.cutoff = z.cutoff;
+    r.resonance = z.resonance;
+    r.keyToCutoff = z.keyToCutoff;
+    r.velocityToCutoff = z.velocityToCutoff;
+    r.coarseTune = z.coarseTune;
+    r.fineTune = z.fineTune;
+    r.rootKey = z.rootKey;
+    r.keyTracking = z.keyTracking;
+    r.layer = z.layer;
+    r.exclusiveGroup = z.exclusiveGroup;
+    r.releaseTrigger = z.releaseTrigger;
+}
+
+void ApplyZoneRecord(KSampleZone& z, const KZoneRecord& r) {
+    z.startFrame = r.startFrame;
+    z.endFrame = r.endFrame;
+    z.loopStart = r.loopStart;
+    z.loopEnd = r.loopEnd;
+    z.loopMode = r.loopMode;
+    z.keyLow = r.keyLow;
+    z.velocityHigh = r.velocityHigh;
+    z.keyHigh = r.keyHigh;
+    z.velocityLow = r.velocityLow;
+    z.rootKey = r.rootKey;
+    z.layer = r.layer;
+    z.volumeDb = r.volumeDb;
+    z.pan = r.pan;
+    z.ampAttack = r.ampAttack;
+    z.ampDecay = r.ampDecay;
+    z.ampSustain = r.ampSustain;
+    z.ampRelease = r.ampRelease;
+    // A sustain below 0 dB needs a decay to get there.
+    if (z.ampSustain < 0.0f && z.ampDecay == 0.0f) z.ampDecay = 1.0f;
+    z.cutoff = r.cutoff;
+    z.resonance = r.resonance;
+    z.keyToCutoff = r.keyToCutoff;
+    z.velocityToCutoff = r.velocityToCutoff;
+    z.coarseTune = r.coarseTune;
+    z.fineTune = r.fineTune;
+    z.keyTracking = r.keyTracking;
+    z.exclusiveGroup = r.exclusiveGroup;
+    z.releaseTrigger = r.releaseTrigger;
+}
+
+void FillInstrumentRecord(KInstrumentRecord& r, const KInstrument& in, uint8_t samplesInRelativePath) {
+    r = KInstrumentRecord();
+    CopyWide(r.name, in.name);
+    r.zoneCount = in.zoneCount;
+    r.midiChannel = in.midiChannel;
+    r.outputPair = in.outputPair;
+    r.pitchBendOn = in.pitchBendOn;
+    r.bendRange = in.bendRange;
+    r.currentLayer = in.currentLayer;
+    r.modWheelSelectsLayer = in.modWheelSelectsLayer;
+    r.keySwitchOn = in.keySwitchOn;
+    r.sustainPedalOn = in.sustainPedalOn;
+    r.reverbSize = in.reverbSize;
+    r.reverbDamp = in.reverbDamp;
+    r.reverbSend = in.reverbSend;
+    r.volume = in.volume;
+    r.pan = in.pan;
+    r.reverbOn = in.reverbOn;
+    r.playAllLayers = in.playAllLayers;
+    r.midiControllersOn = in.midiControllersOn;
+    r.samplesInRelativePath = samplesInRelativePath ? 1 : 0;
+    for (int layer = 0; layer < KInstrument::kLayers; ++layer) CopyWide(r.layerNames[layer], in.layerNames[layer]);
+}
+
+void ApplyInstrumentRecord(KInstrument& in, const KInstrumentRecord& r) {
+    CopyWide(in.name, r.name);
+    for (int layer = 0; layer < KInstrument::kLayers; ++layer) CopyWide(in.layerNames[layer], r.layerNames[layer]);
+    in.pitchBendOn = r.pitchBendOn;
+    in.bendRange = r.bendRange;
+    in.currentLayer = r.currentLayer;
+    in.modWheelSelectsLayer = r.modWheelSelectsLayer;
+    in.keySwitchOn = r.keySwitchOn;
+    in.sustainPedalOn = r.sustainPedalOn;
+    in.playAllLayers = r.playAllLayers;
+    in.midiControllersOn = r.midiControllersOn;
+    in.reverbSize = r.reverbSize;
+    in.reverbDamp = r.reverbDamp;
+    in.reverbSend = r.reverbSend;
+    in.volume = r.volume;
+    in.pan = r.pan;
+    in.reverbOn = r.reverbOn;
+    in.ResetReverb();
+}
+
+// Writes to "<path>.tmp" and puts it in place of path only when complete.
+class SafeWrite {
+public:
+    explicit SafeWrite(const wchar_t* path) : target_(path), temporary_(std::wstring(path) + L".tmp") {
+        if (target_.size() < kPathLength && temporary_.size() < kPathLength) file.Create(temporary_.c_str());
+    }
+    ~SafeWrite() {
+        if (!committed_) {
+            file.Close();
+            RemoveFile(temporary_.c_str());
+        }
+    }
+    bool Commit() {
+        file.Close();
+        committed_ = ReplaceFileWith(temporary_.c_str(), target_.c_str());
+        return committed_;
+    }
+
+    KFile file;
+
+private:
+    std::wstring target_;
+    std::wstring temporary_;
+    bool committed_ = false;
+};
+
+} // namespace
+
+bool KSamplerEngine::SaveFile(const wchar_t* path, KFileJob& job, bool embedWaves, bool keepPaths,
+                              int instrumentIndex) {
+    if (path == nullptr || instrumentIndex >= kInstruments) return false;
+    SafeWrite out(path);
+    if (!out.file.IsOpen()) return false;
+    job.engine = this;
+    job.progress = 0.0;
+
+    job.header = KFileHeader();
+    job.header.samplesEmbedded = embedWaves ? 1 : 0;
+    job.header.singleInstrument = instrumentIndex >= 0 ? 1 : 0;
+    uint8_t head[KFileHeader::kSize];
+    EncodeHeader(job.header, head);
+    if (!out.file.Write(head, sizeof head)) return false;
+    int64_t position = KFileHeader::kSize;
+
+    const bool movesProjectPath = instrumentIndex < 0 && !keepPaths && !embedWaves;
+    if (instrumentIndex < 0) {
+        KLibraryInfo& info = job.info;
+        info = KLibraryInfo();
+        CopyWide(info.projectPath, movesProjectPath ? path : projectPath);
+        CopyWide(info.libraryName, libraryName);
+        CopyWide(info.vendorName, vendorName);
+        CopyWide(info.logoPicture, logoPicture);
+        CopyWide(info.backgroundPicture, backgroundPicture);
+        std::memset(info.uniqueId, 0, sizeof info.uniqueId);
+        std::memcpy(info.uniqueId, uniqueId, strnlen(uniqueId, sizeof uniqueId - 1));
+        info.uiStyle = uiStyle;
+        info.instrumentCount = instrumentCount;
+        info.samplesInRelativePath = samplesInRelativePath;
+        CopyWide(info.sampleFolder, sampleFolder);
+        CopyWide(info.exportFolder, exportFolder);
+        std::vector<uint8_t> bytes(KLibraryInfo::kSize);
+        EncodeInfo(info, bytes.data());
+        if (!out.file.Write(bytes.data(), static_cast<int64_t>(bytes.size()))) return false;
+        position += KLibraryInfo::kSize;
+    }
+
+    const bool relative = samplesInRelativePath && !keepPaths && !embedWaves;
+    SampleCopies copies(FolderOf(path) + L"\\samples");
+    if (relative && !CreateFolder((FolderOf(path) + L"\\samples").c_str())) return false;
+
+    const int totalZones = CountZones();
+    std::vector<uint8_t> instrumentBytes(KInstrumentRecord::kSize), zoneBytes(KZoneRecord::kSize);
+    const int first = instrumentIndex < 0 ? 0 : instrumentIndex;
+    const int last = instrumentIndex < 0 ? kInstruments - 1 : instrumentIndex;
+    for (int slot = first; slot <= last; ++slot) {
+        const KInstrument* in = instruments[slot];
+        if (in == nullptr) continue;
+        FillInstrumentRecord(job.instrument, *in, samplesInRelativePath);
+        EncodeInstrument(job.instrument, instrumentBytes.data());
+        if (!out.file.Write(instrumentBytes.data(), KInstrumentRecord::kSize)) return false;
+        position += KInstrumentRecord::kSize;
+
+        for (const KSampleZone* zone : in->zones) {
+            if (zone == nullptr) continue;
+            KZoneRecord& r = job.zone;
+            FillZoneRecord(r, *zone);
+            if (relative) {
+                // A copy that fails fails the save: the name would point nowhere.
+                const std::wstring name = copies.Place(zone->path);
+                if (name.empty() || !CopyWide(r.samplePath, name.c_str())) return false;
+            } else {
+                CopyWide(r.samplePath, zone->path);
+            }
+            r.embeddedOffset = position + static_cast<int64_t>(KZoneRecord::kSize);
+            r.embeddedSize = EmbeddedSize(*zone);
+            EncodeZone(r, zoneBytes.data());
+            if (!out.file.Write(zoneBytes.data(), KZoneRecord::kSize)) return false;
+            position += KZoneRecord::kSize;
+            if (embedWaves) {
+                // The record announces these bytes: without them the bank is not written.
+                if (!WriteEmbeddedWave(out.file, *zone)) return false;
+                position += r.embeddedSize;
+            }
+            if (totalZones > 0) job.progress += 1.0 / totalZones;
+            if (job.progressCallback != nullptr) job.progressCallback(job.progressUser, 0);
+        }
+    }
+    if (!out.Commit()) return false;
+    if (movesProjectPath) CopyWide(projectPath, path);
+    return true;
+}
+
+bool KSamplerEngine::LoadFile(const wchar_t* path, KFileJob& job, bool pathsAsStored) {
+    job.engine = this;
+    if (path == nullptr || !CopyWide(job.path, path)) return false;
+    KSharedStream* stream = KSharedStream::Open(path);
+    if (stream == nullptr) return false;
+    job.stream = stream;
+    auto close = [&] {
+        job.stream = nullptr;
+        stream->Release();
+    };
+    const int64_t fileSize = stream->Size();
+
+    uint8_t head[KFileHeader::kSize];
+    if (stream->ReadAt(0, head, sizeof head) != static_cast<int64_t>(sizeof head)) {
+        close();
+        return false;
+    }
+    job.header = KFileHeader();
+    DecodeHeader(head, job.header);
+    const int32_t version = job.header.version;
+    if (version != kFileVersion && version != kConverterFileVersion) {
+        close();
+        return false;
+    }
+    const bool single = job.header.singleInstrument > 0;
+    const bool embedded = job.header.samplesEmbedded != 0;
+    int64_t position = KFileHeader::kSize;
+
+    int64_t instrumentRecords = 1;
+    if (!single) {
+        std::vector<uint8_t> bytes(KLibraryInfo::kSize);
+        if (stream->ReadAt(position, bytes.data(), KLibraryInfo::kSize) != static_cast<int64_t>(KLibraryInfo::kSize)) {
+            close();
+            return false;
+        }
+        position += KLibraryInfo::kSize;
+        job.info = KLibraryInfo();
+        DecodeInfo(bytes.data(), job.info);
+        const KLibraryInfo& info = job.info;
+        CopyWide(projectPath, info.projectPath);
+        CopyWide(libraryName, info.libraryName);
+        CopyWide(vendorName, info.vendorName);
+        CopyWide(logoPicture, info.logoPicture);
+        CopyWide(backgroundPicture, info.backgroundPicture);
+        std::memcpy(uniqueId, info.uniqueId, sizeof uniqueId);
+        uiStyle = info.uiStyle;
+        samplesInRelativePath = info.samplesInRelativePath;
+        CopyWide(sampleFolder, info.sampleFolder);
+        CopyWide(exportFolder, info.exportFolder);
+        instrumentRecords = std::max(0, info.instrumentCount);
+    }
+
+    const size_t instrumentSize = InstrumentRecordSize(version);
+    const size_t zoneSize = ZoneRecordSize(version);
+    std::vector<uint8_t> instrumentBytes(instrumentSize), zoneBytes(zoneSize);
+    const std::wstring loadedFolder = FolderOf(path);
+    bool folderChosen = false, promptCancelled = false;
+    wchar_t chosenFolder[kPathLength] = {};
+
+    // Counts and sizes come from the file: every read is checked, and the
+    // load ends at the first record that is not all there.
+    bool intact = true;
+    for (int64_t i = 0; i < instrumentRecords && intact; ++i) {
+        if (stream->ReadAt(position, instrumentBytes.data(), static_cast<int64_t>(instrumentSize)) !=
+            static_cast<int64_t>(instrumentSize))
+            break;
+        position += static_cast<int64_t>(instrumentSize);
+        job.instrument = KInstrumentRecord();
+        DecodeInstrument(instrumentBytes.data(), job.instrument, version);
+        const KInstrumentRecord& ir = job.instrument;
+        const int32_t zoneRecords = std::max(0, ir.zoneCount);
+
+        const int slot = AddInstrument(ir.midiChannel, ir.outputPair);
+        KInstrument* in = slot >= 0 ? instruments[slot] : nullptr;
+        if (in != nullptr) {
+            KStructureEdit edit(&structure);
+            ApplyInstrumentRecord(*in, ir);
+        }
+        const bool relative = single ? ir.samplesInRelativePath == 1 : job.info.samplesInRelativePath != 0;
+
+        for (int32_t z = 0; z < zoneRecords; ++z) {
+            if (stream->ReadAt(position, zoneBytes.data(), static_cast<int64_t>(zoneSize)) !=
+                static_cast<int64_t>(zoneSize)) {
+                intact = false;
+                break;
+            }
+            position += static_cast<int64_t>(zoneSize);
+            job.zone = KZoneRecord();
+            DecodeZone(zoneBytes.data(), job.zone, version);
+            const KZoneRecord& r = job.zone;
+            const int64_t next = position;
+            if (embedded) {
+                if (r.embeddedSize < 0 || r.embeddedSize > fileSize - position) {
+                    intact = false;
+                    break;
+                }
+                position += r.embeddedSize;
+            }
+            // An instrument that found no slot is read past and dropped, and
+            // so is a zone that could never play.
+            if (in == nullptr || in->zoneCount >= KInstrument::kZones || r.keyHigh < r.keyLow ||
+                r.velocityHigh < r.velocityLow || r.velocityLow <= 0)
+                continue;
+
+            KSampleZone* zone = nullptr;
+            if (embedded) {
+                zone = in->OpenZone(path, stream, r.embeddedOffset >= 0 ? r.embeddedOffset : next);
+            } else {
+                wchar_t candidate[kPathLength];
+                bool fits = true;
+                if (relative && !pathsAsStored) fits = Join(candidate, loadedFolder + L"\\samples", r.samplePath);
+                else CopyWide(candidate, r.samplePath);
+                if (fits) zone = in->OpenZone(candidate, nullptr, 0);
+            }
+            bool justAsked = false;
+            if (zone == nullptr && !folderChosen) {
+                // Once per load: where are the samples?
+                folderChosen = justAsked = true;
+                const bool chosen = job.folderPrompt != nullptr
+                                        ? job.folderPrompt(job.folderPromptUser, L"Can not find samples",
+                                                           chosenFolder, kPathLength)
+                                        : PromptForFolder(L"Can not find samples", chosenFolder, kPathLength);
+                promptCancelled = !chosen || chosenFolder[0] == 0;
+            }
+            // A plain zone is looked for at its own place first, then in the
+            // chosen folder; a bank zone only right after the prompt.
+            if (zone == nullptr && folderChosen && !promptCancelled && (!embedded || justAsked)) {
+                wchar_t retry[kPathLength];
+                if (Join(retry, chosenFolder, FileNameOf(r.samplePath))) zone = in->OpenZone(retry, nullptr, 0);
+            }
+            if (zone == nullptr) continue;
+
+            ApplyZoneRecord(*zone, r);
+            zone->UpdateCoefficients(sampleRate);
+            zone->BuildOverview();
+            zone->FillPreload();
+            in->InsertZone(zone);
+        }
+    }
+
+    // A bank's zones read from its stream and keep it open; the job lets go.
+    close();
+    return true;
+}
