@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets the machine up, builds the trees and runs every test: the native tests
 # under AddressSanitizer and UndefinedBehaviorSanitizer and again under
-# ThreadSanitizer, then the Windows build's tests under Wine (inside one Xvfb
-# display). Leaves the Windows deliverables in dist/.
+# ThreadSanitizer, a bounded fuzz run of the file reader, then the Windows
+# build's tests under Wine (inside one Xvfb display). Leaves the Windows
+# deliverables in dist/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -18,6 +19,11 @@ echo "== native tree (thread sanitizer)"
 cmake --preset native-tsan >/dev/null
 cmake --build --preset native-tsan
 ctest --preset native-tsan --no-tests=error
+
+echo "== fuzz tree (clang, libFuzzer, a bounded run)"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+ctest --preset fuzz --no-tests=error
 
 echo "== cross tree (Windows, tests under Wine)"
 cmake --preset cross >/dev/null
