@@ -58,6 +58,8 @@ public:
     // Adds the file's instruments to the engine. pathsAsStored opens every
     // sample at its stored path (the state chunk).
     bool LoadFile(const wchar_t* path, KFileJob& job, bool pathsAsStored);
+    // The file opens and has a version LoadFile reads.
+    static bool IsLoadableFile(const wchar_t* path);
 
     // Structural edits of the engine wait on this gate (see KStructureGate).
     KStructureGate structure;

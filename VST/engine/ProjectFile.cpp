@@ -324,6 +324,16 @@ bool KSamplerEngine::SaveFile(const wchar_t* path, KFileJob& job, bool embedWave
     return true;
 }
 
+bool KSamplerEngine::IsLoadableFile(const wchar_t* path) {
+    KFile file;
+    uint8_t head[KFileHeader::kSize];
+    if (path == nullptr || !file.OpenRead(path) || file.ReadAt(0, head, sizeof head) != static_cast<int64_t>(sizeof head))
+        return false;
+    KFileHeader header;
+    DecodeHeader(head, header);
+    return header.version == kFileVersion || header.version == kConverterFileVersion;
+}
+
 bool KSamplerEngine::LoadFile(const wchar_t* path, KFileJob& job, bool pathsAsStored) {
     job.engine = this;
     if (path == nullptr || !CopyWide(job.path, path)) return false;

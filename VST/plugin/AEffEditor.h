@@ -1,0 +1,39 @@
+// The base of a plug-in's editor window as the VST 2 interface sees it; the
+// effect forwards the editor opcodes to it and owns it.
+#pragma once
+
+#include "VstInterface.h"
+
+class AudioEffect;
+
+class AEffEditor {
+public:
+    explicit AEffEditor(AudioEffect* owner) : effect(owner) {}
+    virtual ~AEffEditor() = default;
+
+    virtual VstIntPtr getRect(ERect** rect) {
+        *rect = nullptr;
+        return 0;
+    }
+    virtual VstIntPtr open(void* parent) {
+        systemWindow = parent;
+        return 0;
+    }
+    virtual void close() {}
+    virtual void idle() {
+        if (updateFlag) {
+            updateFlag = false;
+            update();
+        }
+    }
+    virtual void update() {}
+    virtual void postUpdate() { updateFlag = true; }
+    virtual VstInt32 onKeyDown(VstKeyCode&) { return -1; }
+    virtual VstInt32 onKeyUp(VstKeyCode&) { return -1; }
+    virtual VstInt32 setKnobMode(VstInt32) { return 0; }
+    virtual bool onWheel(float) { return false; }
+
+    AudioEffect* effect;
+    void* systemWindow = nullptr;
+    bool updateFlag = false;
+};
