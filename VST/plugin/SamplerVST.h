@@ -32,6 +32,9 @@ public:
     void resume() override;
     void setProgramName(char* name) override;
     void getProgramName(char* name) override;
+    void setParameter(VstInt32 index, float value) override;
+    float getParameter(VstInt32 index) override;
+    void getParameterName(VstInt32 index, char* text) override;
     void getParameterLabel(VstInt32 index, char* label) override;
     void getParameterDisplay(VstInt32, char*) override {}
     VstInt32 getChunk(void** data, bool isPreset) override;
@@ -77,6 +80,9 @@ public:
     std::atomic<bool> busy{false};
 
 private:
+    // The instrument behind a parameter's group, or null when the group's
+    // row is empty (the parameter is inert).
+    KInstrument* ParameterInstrument(VstInt32 index);
     // Hands the queued events to the engine and renders; the events stay
     // queued when the engine could not render.
     void Render(float** outputs, VstInt32 frames);

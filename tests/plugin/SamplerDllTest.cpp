@@ -134,4 +134,132 @@ TEST(SamplerDll, PlaysARestoredProject) {
     EXPECT_EQ(host.PairPeak(0), 0.0f) << "the release brings silence";
 }
 
+// The plug-in's state as the host sees it: the chunk's bytes.
+struct ChunkFields {
+    static constexpr size_t kInstrument = 3688; // the first instrument record
+    static constexpr size_t kZone = kInstrument + 6824;
+
+    explicit ChunkFields(PluginHost& host) {
+        void* data = nullptr;
+        const VstIntPtr size = host.Dispatch(effGetChunk, 0, 0, &data);
+        if (size > 0 && data != nullptr) bytes.assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    }
+    int32_t Int(size_t at) const {
+        int32_t v = 0;
+        std::memcpy(&v, bytes.data() + at, 4);
+        return v;
+    }
+    float Float(size_t at) const {
+        float v = 0;
+        std::memcpy(&v, bytes.data() + at, 4);
+        return v;
+    }
+    int CurrentLayer() const { return Int(kInstrument + 528); }
+    int ReverbOn() const { return bytes[kInstrument + 568]; }
+    float ZoneFloat(int zone, size_t field) const { return Float(kZone + 680 * static_cast<size_t>(zone) + field); }
+
+    std::vector<uint8_t> bytes;
+};
+
+// One instrument with zones on layers 1, 2 and 1 holding attacks 100, 700
+// and 300 ms.
+std::vector<uint8_t> LayeredChunk(const TempFolder& folder) {
+    const std::wstring wav = folder.File(L"layers.wav");
+    EXPECT_TRUE(WriteBytes(wav, WavWriter(1, 16).Generate(40000, [](int64_t i, int) {
+        return static_cast<int32_t>(i % 100 < 50 ? 16000 : -16000);
+    }).Build()));
+    KSamplerEngine engine;
+    KInstrument& in = *engine.instruments[engine.AddInstrument(1, 0)];
+    const int layers[3] = {1, 2, 1};
+    const float attacks[3] = {100.0f, 700.0f, 300.0f};
+    for (int z = 0; z < 3; ++z) {
+        EXPECT_EQ(in.AddZone(wav.c_str(), 60, 0, 127, 127, 1, layers[z], nullptr, 0), z);
+        in.zones[z]->ampAttack = attacks[z];
+    }
+    const std::wstring file = folder.File(L"layers.kss");
+    KFileJob job;
+    EXPECT_TRUE(engine.SaveFile(file.c_str(), job, false, true, -1));
+    KFile f;
+    EXPECT_TRUE(f.OpenRead(file.c_str()));
+    std::vector<uint8_t> bytes(static_cast<size_t>(f.Size()));
+    f.ReadAt(0, bytes.data(), static_cast<int64_t>(bytes.size()));
+    return bytes;
+}
+
+TEST(SamplerDll, AutomatableParameters) {
+    TempFolder folder;
+    std::vector<uint8_t> chunk = LayeredChunk(folder);
+    PluginHost host(SamplerDll());
+    AEffect* e = host.effect();
+    ASSERT_NE(e, nullptr);
+    host.Open();
+    ASSERT_EQ(host.Dispatch(effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), chunk.data()), 1);
+
+    EXPECT_EQ(host.Text(effGetParamName, 0), "Inst1:Volume");
+    EXPECT_EQ(host.Text(effGetParamName, 18), "Inst1:LPF Velo to Cutoff");
+    EXPECT_EQ(host.Text(effGetParamName, 19), "Inst2:Volume");
+    EXPECT_EQ(host.Text(effGetParamName, 303), "Inst16:LPF Velo to Cutoff");
+    EXPECT_EQ(host.Text(effGetParamLabel, 5), "%");
+
+    // Row 2 shows no instrument: inert, and the host is not asked for idle.
+    host.calls.clear();
+    e->setParameter(e, 19, 0.3f);
+    EXPECT_EQ(e->getParameter(e, 19), 0.0f);
+    EXPECT_TRUE(host.calls.empty());
+    e->setParameter(e, 0, 0.8f);
+    ASSERT_EQ(host.calls.size(), 1u);
+    EXPECT_EQ(host.calls[0].opcode, audioMasterNeedIdle);
+
+    e->setParameter(e, 2, 0.0f);
+    EXPECT_EQ(ChunkFields(host).CurrentLayer(), 0);
+    EXPECT_EQ(e->getParameter(e, 2), 0.0f);
+    e->setParameter(e, 2, 1.0f);
+    EXPECT_EQ(ChunkFields(host).CurrentLayer(), 12);
+    for (int layer = 1; layer <= 12; ++layer) {
+        e->setParameter(e, 2, (layer + 0.5f) / 12.0f);
+        e->setParameter(e, 2, e->getParameter(e, 2)); // automation playback
+        EXPECT_EQ(ChunkFields(host).CurrentLayer(), layer);
+    }
+
+    e->setParameter(e, 2, 1.5f / 12.0f); // layer 1
+    e->setParameter(e, 5, 1.0f);
+    EXPECT_EQ(ChunkFields(host).ZoneFloat(0, 604), 0.0f) << "sustain 1.0 is 0 dB";
+    e->setParameter(e, 5, 0.5f);
+    EXPECT_NEAR(ChunkFields(host).ZoneFloat(0, 604), -6.0206f, 1e-3f);
+    e->setParameter(e, 11, 1.0f);
+    EXPECT_EQ(ChunkFields(host).ReverbOn(), 1);
+    e->setParameter(e, 11, 0.99f);
+    EXPECT_EQ(ChunkFields(host).ReverbOn(), 0);
+    e->setParameter(e, 17, 0.5f);
+    e->setParameter(e, 18, 0.5f);
+    EXPECT_EQ(ChunkFields(host).ZoneFloat(0, 636), 0.0f) << "key to cutoff";
+    EXPECT_EQ(ChunkFields(host).ZoneFloat(0, 640), 0.0f) << "velocity to cutoff";
+
+    EXPECT_FLOAT_EQ(e->getParameter(e, 3), 100.0f / 2000.0f) << "the first zone of the layer";
+    e->setParameter(e, 3, 0.25f);
+    ChunkFields after(host);
+    EXPECT_EQ(after.ZoneFloat(0, 596), 500.0f);
+    EXPECT_EQ(after.ZoneFloat(2, 596), 500.0f) << "both zones of layer 1";
+    EXPECT_EQ(after.ZoneFloat(1, 596), 700.0f) << "layer 2 keeps its attack";
+    e->setParameter(e, 2, 2.5f / 12.0f);
+    EXPECT_FLOAT_EQ(e->getParameter(e, 3), 700.0f / 2000.0f) << "the parameters move to layer 2";
+}
+
+TEST(SamplerDll, AutomatedVolumeScalesTheSound) {
+    TempFolder folder;
+    std::vector<uint8_t> chunk = OneZoneChunk(folder);
+    PluginHost host(SamplerDll());
+    AEffect* e = host.effect();
+    ASSERT_NE(e, nullptr);
+    host.Open();
+    ASSERT_EQ(host.Dispatch(effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), chunk.data()), 1);
+    host.SendMidi({{0x90, 60, 127, 0}});
+    for (int block = 0; block < 4; ++block) host.Render(256);
+    const float full = host.Peak(0);
+    ASSERT_GT(full, 0.1f);
+    e->setParameter(e, 0, 0.25f);
+    for (int block = 0; block < 40; ++block) host.Render(256); // the gain ramps 0.0001 a frame
+    EXPECT_NEAR(host.Peak(0) / full, 0.25f, 0.01f);
+}
+
 } // namespace
