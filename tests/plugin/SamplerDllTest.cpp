@@ -86,17 +86,16 @@ TEST(SamplerDll, IdentityAndOpcodes) {
     EXPECT_EQ(host.effect(), nullptr);
 }
 
-// A project of one instrument on MIDI channel 1 with one zone over a square
-// wave, as the state chunk carries it.
-std::vector<uint8_t> OneZoneChunk(const TempFolder& folder) {
+std::wstring SquareWav(const TempFolder& folder) {
     const std::wstring wav = folder.File(L"square.wav");
     EXPECT_TRUE(WriteBytes(wav, WavWriter(1, 16).Generate(40000, [](int64_t i, int) {
         return static_cast<int32_t>(i % 100 < 50 ? 16000 : -16000);
     }).Build()));
-    KSamplerEngine engine;
-    const int slot = engine.AddInstrument(1, 0);
-    EXPECT_EQ(engine.instruments[slot]->AddZone(wav.c_str(), 60, 0, 127, 127, 1, 1, nullptr, 0), 0);
-    engine.instruments[slot]->zones[0]->ampRelease = 20.0f;
+    return wav;
+}
+
+// The engine's project as the state chunk carries it (paths kept).
+std::vector<uint8_t> ChunkOf(KSamplerEngine& engine, const TempFolder& folder) {
     const std::wstring file = folder.File(L"chunk.kss");
     KFileJob job;
     EXPECT_TRUE(engine.SaveFile(file.c_str(), job, false, true, -1));
@@ -105,6 +104,16 @@ std::vector<uint8_t> OneZoneChunk(const TempFolder& folder) {
     std::vector<uint8_t> bytes(static_cast<size_t>(f.Size()));
     f.ReadAt(0, bytes.data(), static_cast<int64_t>(bytes.size()));
     return bytes;
+}
+
+// One instrument on MIDI channel 1 with one zone over a square wave.
+std::vector<uint8_t> OneZoneChunk(const TempFolder& folder) {
+    const std::wstring wav = SquareWav(folder);
+    KSamplerEngine engine;
+    const int slot = engine.AddInstrument(1, 0);
+    EXPECT_EQ(engine.instruments[slot]->AddZone(wav.c_str(), 60, 0, 127, 127, 1, 1, nullptr, 0), 0);
+    engine.instruments[slot]->zones[0]->ampRelease = 20.0f;
+    return ChunkOf(engine, folder);
 }
 
 TEST(SamplerDll, PlaysARestoredProject) {
@@ -164,10 +173,7 @@ struct ChunkFields {
 // One instrument with zones on layers 1, 2 and 1 holding attacks 100, 700
 // and 300 ms.
 std::vector<uint8_t> LayeredChunk(const TempFolder& folder) {
-    const std::wstring wav = folder.File(L"layers.wav");
-    EXPECT_TRUE(WriteBytes(wav, WavWriter(1, 16).Generate(40000, [](int64_t i, int) {
-        return static_cast<int32_t>(i % 100 < 50 ? 16000 : -16000);
-    }).Build()));
+    const std::wstring wav = SquareWav(folder);
     KSamplerEngine engine;
     KInstrument& in = *engine.instruments[engine.AddInstrument(1, 0)];
     const int layers[3] = {1, 2, 1};
@@ -176,14 +182,7 @@ std::vector<uint8_t> LayeredChunk(const TempFolder& folder) {
         EXPECT_EQ(in.AddZone(wav.c_str(), 60, 0, 127, 127, 1, layers[z], nullptr, 0), z);
         in.zones[z]->ampAttack = attacks[z];
     }
-    const std::wstring file = folder.File(L"layers.kss");
-    KFileJob job;
-    EXPECT_TRUE(engine.SaveFile(file.c_str(), job, false, true, -1));
-    KFile f;
-    EXPECT_TRUE(f.OpenRead(file.c_str()));
-    std::vector<uint8_t> bytes(static_cast<size_t>(f.Size()));
-    f.ReadAt(0, bytes.data(), static_cast<int64_t>(bytes.size()));
-    return bytes;
+    return ChunkOf(engine, folder);
 }
 
 TEST(SamplerDll, AutomatableParameters) {
