@@ -208,6 +208,8 @@ enum AudioMasterOpcodes : VstInt32 {
 };
 
 constexpr VstInt32 kVstMidiType = 1;
+// Sent by plug-ins that talk to MIDI devices; this system's plug-ins send none.
+constexpr VstInt32 kVstSysExType = 6;
 
 struct VstEvent {
     VstInt32 type;
@@ -235,6 +237,17 @@ struct VstMidiEvent {
     char noteOffVelocity;
     char reserved1;
     char reserved2;
+};
+
+struct VstMidiSysexEvent {
+    VstInt32 type; // kVstSysExType
+    VstInt32 byteSize;
+    VstInt32 deltaFrames;
+    VstInt32 flags;
+    VstInt32 dumpBytes;
+    VstIntPtr resvd1;
+    char* sysexDump;
+    VstIntPtr resvd2;
 };
 
 struct ERect {

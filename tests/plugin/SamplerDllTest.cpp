@@ -3,6 +3,7 @@
 #include "Engine.h"
 #include "PeImage.h"
 #include "PluginHost.h"
+#include "ProjectChunk.h"
 #include "TempFolder.h"
 #include "WavWriter.h"
 
@@ -84,36 +85,6 @@ TEST(SamplerDll, IdentityAndOpcodes) {
     EXPECT_EQ(host.Dispatch(effEditGetRect), 0) << "no editor window yet";
     host.Close();
     EXPECT_EQ(host.effect(), nullptr);
-}
-
-std::wstring SquareWav(const TempFolder& folder) {
-    const std::wstring wav = folder.File(L"square.wav");
-    EXPECT_TRUE(WriteBytes(wav, WavWriter(1, 16).Generate(40000, [](int64_t i, int) {
-        return static_cast<int32_t>(i % 100 < 50 ? 16000 : -16000);
-    }).Build()));
-    return wav;
-}
-
-// The engine's project as the state chunk carries it (paths kept).
-std::vector<uint8_t> ChunkOf(KSamplerEngine& engine, const TempFolder& folder) {
-    const std::wstring file = folder.File(L"chunk.kss");
-    KFileJob job;
-    EXPECT_TRUE(engine.SaveFile(file.c_str(), job, false, true, -1));
-    KFile f;
-    EXPECT_TRUE(f.OpenRead(file.c_str()));
-    std::vector<uint8_t> bytes(static_cast<size_t>(f.Size()));
-    f.ReadAt(0, bytes.data(), static_cast<int64_t>(bytes.size()));
-    return bytes;
-}
-
-// One instrument on MIDI channel 1 with one zone over a square wave.
-std::vector<uint8_t> OneZoneChunk(const TempFolder& folder) {
-    const std::wstring wav = SquareWav(folder);
-    KSamplerEngine engine;
-    const int slot = engine.AddInstrument(1, 0);
-    EXPECT_EQ(engine.instruments[slot]->AddZone(wav.c_str(), 60, 0, 127, 127, 1, 1, nullptr, 0), 0);
-    engine.instruments[slot]->zones[0]->ampRelease = 20.0f;
-    return ChunkOf(engine, folder);
 }
 
 TEST(SamplerDll, PlaysARestoredProject) {

@@ -1,0 +1,81 @@
+// Small plug-in libraries for tests of the standalone host: one that
+// records the MIDI it receives, and some whose entry point fails in each of
+// the ways a broken plug-in can (chosen by TEST_PLUGIN_KIND).
+#include "VstInterface.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+#include <stdexcept>
+
+#define KIND_RECORDER 1
+#define KIND_THROWS 2
+#define KIND_FOREIGN_EXCEPTION 3
+#define KIND_CRASHES 4
+#define KIND_NO_EFFECT 5
+#define KIND_WRONG_MAGIC 6
+
+struct RecordedMidi {
+    uint8_t status, data1, data2;
+    VstInt32 deltaFrames;
+};
+
+struct Recording {
+    std::atomic<uint32_t> count{0};
+    uint32_t blocks = 0;
+    RecordedMidi events[1 << 20];
+};
+
+namespace {
+
+Recording gRecording;
+AEffect gEffect;
+
+VstIntPtr Dispatch(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float) {
+    if (opcode == effProcessEvents && ptr != nullptr) {
+        auto* list = static_cast<VstEvents*>(ptr);
+        auto** events = reinterpret_cast<VstEvent**>(reinterpret_cast<uint8_t*>(list) + offsetof(VstEvents, events));
+        uint32_t n = gRecording.count.load();
+        for (VstInt32 i = 0; i < list->numEvents && n < (1u << 20); ++i) {
+            const auto* midi = reinterpret_cast<const VstMidiEvent*>(events[i]);
+            gRecording.events[n++] = {static_cast<uint8_t>(midi->midiData[0]), static_cast<uint8_t>(midi->midiData[1]),
+                                      static_cast<uint8_t>(midi->midiData[2]), midi->deltaFrames};
+        }
+        gRecording.count.store(n);
+        return 1;
+    }
+    return 0;
+}
+
+void Render(AEffect*, float**, float** outputs, VstInt32 frames) {
+    for (VstInt32 i = 0; i < frames; ++i) outputs[0][i] = 0.5f;
+    ++gRecording.blocks;
+}
+
+} // namespace
+
+extern "C" Recording* RecordedEvents() { return &gRecording; }
+
+extern "C" AEffect* PluginEntry(audioMasterCallback host) {
+    host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f);
+#if TEST_PLUGIN_KIND == KIND_THROWS
+    throw std::runtime_error("no effect today");
+#elif TEST_PLUGIN_KIND == KIND_FOREIGN_EXCEPTION
+    // What a C++ throw of another compiler looks like from outside.
+    ::RaiseException(0xE06D7363, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+#elif TEST_PLUGIN_KIND == KIND_CRASHES
+    *static_cast<volatile int*>(nullptr) = 1;
+#elif TEST_PLUGIN_KIND == KIND_NO_EFFECT
+    return nullptr;
+#endif
+    std::memset(&gEffect, 0, sizeof gEffect);
+    gEffect.magic = TEST_PLUGIN_KIND == KIND_WRONG_MAGIC ? FourCC("VstQ") : kEffectMagic;
+    gEffect.dispatcher = Dispatch;
+    gEffect.process = Render;
+    gEffect.processReplacing = Render;
+    gEffect.numOutputs = 2;
+    gEffect.flags = effFlagsIsSynth | effFlagsCanReplacing;
+    gEffect.uniqueID = FourCC("TsTp");
+    return &gEffect;
+}
