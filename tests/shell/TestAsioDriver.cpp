@@ -79,19 +79,16 @@ bool IsServed(REFCLSID clsid) {
     return _stricmp(text, KORVO_TEST_ASIO_SERVED) == 0 || _stricmp(text, KORVO_TEST_ASIO_PLAIN) == 0;
 }
 
-class TestDriver final : public IASIO {
+// IUnknown for an object of one interface. The destructor's slot comes after
+// the interface's own, which keep their places.
+template <typename Interface>
+class ComObject : public Interface {
 public:
-    explicit TestDriver(REFCLSID clsid) : clsid_(clsid) {
-        ++theRecord.objectsCreated;
-        ++theRecord.objectsAlive;
-    }
-
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         if (object == nullptr) return E_POINTER;
-        // Hosts ask for the driver's own class identifier as the interface.
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, clsid_)) {
-            *object = static_cast<IASIO*>(this);
-            AddRef();
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, iid_)) {
+            *object = static_cast<Interface*>(this);
+            this->AddRef();
             return S_OK;
         }
         *object = nullptr;
@@ -102,6 +99,23 @@ public:
         const LONG left = ::InterlockedDecrement(&refs_);
         if (left == 0) delete this;
         return static_cast<ULONG>(left);
+    }
+
+protected:
+    explicit ComObject(REFIID iid) : iid_(iid) {}
+    virtual ~ComObject() = default;
+
+private:
+    IID iid_;
+    LONG refs_ = 1;
+};
+
+// Hosts ask for the driver's own class identifier as the interface.
+class TestDriver final : public ComObject<IASIO> {
+public:
+    explicit TestDriver(REFCLSID clsid) : ComObject<IASIO>(clsid) {
+        ++theRecord.objectsCreated;
+        ++theRecord.objectsAlive;
     }
 
     ASIOBool init(void*) override {
@@ -235,7 +249,7 @@ public:
     ASIOError outputReady() override { return ASE_OK; }
 
 private:
-    ~TestDriver() {
+    ~TestDriver() override {
         EndThread();
         FreeBuffers();
         --theRecord.objectsAlive;
@@ -303,8 +317,6 @@ private:
         }
     }
 
-    CLSID clsid_;
-    LONG refs_ = 1;
     uint8_t* buffers_ = nullptr;
     size_t halfBytes_ = 0;
     ASIOBufferInfo channels_[kTestAsioChannels * 2] = {};
@@ -316,26 +328,10 @@ private:
     DWORD threadId_ = 0;
 };
 
-class Factory final : public IClassFactory {
+class Factory final : public ComObject<IClassFactory> {
 public:
-    explicit Factory(REFCLSID clsid) : clsid_(clsid) {}
+    explicit Factory(REFCLSID clsid) : ComObject<IClassFactory>(IID_IClassFactory), clsid_(clsid) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (object == nullptr) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-            *object = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(::InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = ::InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
         if (object == nullptr) return E_POINTER;
         *object = nullptr;
@@ -350,7 +346,6 @@ public:
 
 private:
     CLSID clsid_;
-    LONG refs_ = 1;
 };
 
 } // namespace
