@@ -10,10 +10,12 @@ add_subdirectory(${KORVO_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUD
 
 include(GoogleTest)
 
-# korvo_add_gtest(<target> <test-name-prefix>): registers the tests of one
-# executable; in the cross tree they run through Wine. A hung test fails
+# korvo_add_gtest(<target> <test-name-prefix> [FIXTURES <fixture>...]):
+# registers the tests of one executable; in the cross tree they run through
+# Wine. They run after the set-up of the fixtures named. A hung test fails
 # after five minutes instead of holding the run.
 function(korvo_add_gtest target prefix)
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "FIXTURES")
   korvo_target_warnings(${target})
   target_link_libraries(${target} PRIVATE GTest::gtest_main GTest::gmock)
   if(CMAKE_CROSSCOMPILING)
@@ -26,5 +28,19 @@ function(korvo_add_gtest target prefix)
       PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
   else()
     gtest_discover_tests(${target} TEST_PREFIX "${prefix}." DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  endif()
+  if(arg_FIXTURES)
+    # Discovery flattens list-valued properties, so the discovered tests get
+    # their fixture list from a script that CTest reads after discovery's.
+    set(fixtures ${arg_FIXTURES})
+    if(CMAKE_CROSSCOMPILING)
+      list(PREPEND fixtures wine)
+    endif()
+    set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_fixtures.cmake)
+    file(WRITE ${script}
+      "if(DEFINED ${target}_TESTS)\n"
+      "  set_tests_properties(\${${target}_TESTS} PROPERTIES FIXTURES_REQUIRED \"${fixtures}\")\n"
+      "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
   endif()
 endfunction()
