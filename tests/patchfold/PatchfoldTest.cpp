@@ -158,7 +158,10 @@ std::string Quoted(const std::string& argument) {
 int RunProgram(const std::vector<std::string>& arguments, const std::wstring& log) {
     std::string command = Quoted(ProgramPath());
     for (const std::string& a : arguments) command += " " + Quoted(a);
-    command += " > " + Quoted(ConverterPath(log)) + " 2>&1";
+    // The shell opens the log: its path as the platform writes it.
+    std::string logPath;
+    for (wchar_t c : log) logPath += static_cast<char>(c);
+    command += " > " + Quoted(logPath) + " 2>&1";
 #ifdef _WIN32
     // cmd takes the outer quotes off.
     return std::system(("\"" + command + "\"").c_str());
@@ -213,6 +216,7 @@ TEST(PatchfoldTest, TheDefaultPrefixIsDriveC) {
     RemoveFile(L"C:\\Default.kss");
     RemoveFile(L"C:\\samples\\0.wav");
     RemoveFile(L"C:\\samples\\1.wav");
+    fs::remove(fs::path(L"C:\\samples"));
 }
 #endif
 

@@ -1,5 +1,5 @@
-// Reading files back in tests: a whole file, and little-endian fields at
-// byte offsets.
+// Little-endian fields for test files: appended by the fixture writers, and
+// read back (a whole file, fields at byte offsets) by the tests.
 #pragma once
 
 #include "Platform.h"
@@ -16,6 +16,19 @@ inline Bytes ReadAll(const std::wstring& path) {
     b.resize(static_cast<size_t>(f.Size()));
     f.ReadAt(0, b.data(), static_cast<int64_t>(b.size()));
     return b;
+}
+
+inline void Put16(Bytes& b, uint32_t v) {
+    b.push_back(static_cast<uint8_t>(v));
+    b.push_back(static_cast<uint8_t>(v >> 8));
+}
+inline void Put32(Bytes& b, uint32_t v) {
+    Put16(b, v & 0xFFFF);
+    Put16(b, v >> 16);
+}
+// A four-character code, padded with spaces.
+inline void PutId(Bytes& b, const std::string& id) {
+    for (size_t i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(i < id.size() ? id[i] : ' '));
 }
 
 inline uint16_t U16At(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }

@@ -1,19 +1,10 @@
 #include "SoundFontWriter.h"
 
+#include "ByteFields.h"
+
 #include <algorithm>
 
 namespace {
-void Put16(Bytes& b, uint32_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(Bytes& b, uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-void PutId(Bytes& b, const std::string& id) {
-    for (size_t i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(i < id.size() ? id[i] : ' '));
-}
 void PutName(Bytes& b, const std::string& name) {
     for (size_t i = 0; i < 20; ++i) b.push_back(static_cast<uint8_t>(i < name.size() ? name[i] : 0));
 }
