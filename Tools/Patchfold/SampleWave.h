@@ -18,8 +18,9 @@ struct SampleData {
     int64_t bytes = 0;
 };
 
-// Writes sample header m to path: mono as it stands, any other type as a
-// stereo file of it and its sampleLink partner, left first. The sample must
-// be usable (see UsableSamples). False, with nothing left at path, when the
-// file cannot be written.
+// Writes sample header m to path: mono (type 1) as it stands, any other type
+// as a stereo file of it and its sampleLink partner, this sample first when
+// the partner is the right channel, else the partner first, so that both
+// members give the same file. The sample must be usable (see UsableSamples).
+// False, with nothing left at path, when the file cannot be written.
 bool WriteSampleWave(const wchar_t* path, const Hydra& bank, uint16_t m, const SampleData& data);

@@ -1,7 +1,6 @@
 #include "ZoneMapping.h"
 
 #include <cmath>
-#include <cwchar>
 #include <string>
 
 float TimecentsToMs(int16_t timecents) {
