@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets the machine up, builds the trees and runs every test: the native tests
 # under AddressSanitizer and UndefinedBehaviorSanitizer and again under
-# ThreadSanitizer, a bounded fuzz run of the file reader, then the Windows
+# ThreadSanitizer, bounded fuzz runs of the file readers, then the Windows
 # build's tests under Wine (inside one Xvfb display). Leaves the Windows
 # deliverables in dist/.
 set -euo pipefail

@@ -1,3 +1,4 @@
+#include "ByteFields.h"
 #include "EngineRig.h"
 #include "FileRecords.h"
 
@@ -10,36 +11,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-Bytes ReadAll(const std::wstring& path) {
-    KFile f;
-    Bytes b;
-    if (!f.OpenRead(path.c_str())) return b;
-    b.resize(static_cast<size_t>(f.Size()));
-    f.ReadAt(0, b.data(), static_cast<int64_t>(b.size()));
-    return b;
-}
-
-int64_t I64At(const Bytes& b, size_t at) {
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v |= static_cast<uint64_t>(b[at + i]) << (8 * i);
-    return static_cast<int64_t>(v);
-}
-int32_t I32At(const Bytes& b, size_t at) {
-    return static_cast<int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24);
-}
-float F32At(const Bytes& b, size_t at) {
-    const uint32_t bits = static_cast<uint32_t>(I32At(b, at));
-    float f;
-    std::memcpy(&f, &bits, 4);
-    return f;
-}
-double F64At(const Bytes& b, size_t at) {
-    const uint64_t bits = static_cast<uint64_t>(I64At(b, at));
-    double d;
-    std::memcpy(&d, &bits, 8);
-    return d;
-}
 
 // A second engine to load into, answering the folder prompt as told.
 struct Loader {

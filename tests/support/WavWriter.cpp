@@ -1,19 +1,9 @@
 #include "WavWriter.h"
 
+#include "ByteFields.h"
 #include "Platform.h"
 
 namespace {
-void Put16(Bytes& b, uint32_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(Bytes& b, uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-void PutId(Bytes& b, const std::string& id) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(i < static_cast<int>(id.size()) ? id[i] : ' '));
-}
 void PutChunk(Bytes& b, const std::string& id, const Bytes& body, bool pad, int64_t declared = -1) {
     PutId(b, id);
     Put32(b, declared >= 0 ? static_cast<uint32_t>(declared) : static_cast<uint32_t>(body.size()));

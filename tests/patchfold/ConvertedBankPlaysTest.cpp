@@ -1,0 +1,97 @@
+// End to end: a converted bank loads into the engine and plays at its
+// samples' pitch.
+#include "ConverterRig.h"
+#include "EngineRig.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// 441 Hz at 44100 frames a second: a period of exactly 100 frames.
+std::vector<int16_t> Sine(int frames, double hz, int rate) {
+    std::vector<int16_t> v;
+    for (int i = 0; i < frames; ++i) v.push_back(static_cast<int16_t>(std::lround(16000.0 * std::sin(2 * kPi * hz * i / rate))));
+    return v;
+}
+
+// Frequency from the rising zero crossings, each placed between its frames.
+double Frequency(const std::vector<float>& s, size_t from, int rate) {
+    double first = -1, last = -1;
+    int crossings = 0;
+    for (size_t i = from + 1; i < s.size(); ++i) {
+        if (s[i - 1] < 0.0f && s[i] >= 0.0f) {
+            const double t = static_cast<double>(i - 1) + s[i - 1] / (s[i - 1] - s[i]);
+            if (first < 0) first = t;
+            last = t;
+            ++crossings;
+        }
+    }
+    return crossings > 1 ? (crossings - 1) * rate / (last - first) : 0.0;
+}
+
+struct Played {
+    std::vector<float> left, right;
+};
+
+Played Play(EngineRig& rig, uint8_t status, uint8_t key, int blocks) {
+    Played p;
+    rig.Queue(status, key, 127);
+    for (int b = 0; b < blocks; ++b) {
+        EXPECT_TRUE(rig.Render(512));
+        p.left.insert(p.left.end(), rig.outputs[0].begin(), rig.outputs[0].end());
+        p.right.insert(p.right.end(), rig.outputs[1].begin(), rig.outputs[1].end());
+    }
+    rig.Queue(static_cast<uint8_t>(status - 0x10), key, 0);
+    for (int b = 0; b < 60; ++b) rig.Render(512); // past the release
+    return p;
+}
+
+TEST(ConvertedBankPlaysTest, ANoteOnTheFirstInstrumentSoundsAtTheSamplePitch) {
+    ConverterRig converter;
+    SoundFontWriter w;
+    w.AddSample("Sine", Sine(20000, 441.0, 44100), 69, 0, 20000, 44100);
+    w.AddSample("Low", Sine(20000, 220.5, 22050), 57, 0, 20000, 22050);
+    w.AddInstrument("Sine", {{{54, 1}, {38, -1200}}, {{53, 0}}});
+    w.AddInstrument("Low", {{{54, 1}, {53, 1}}});
+    ASSERT_EQ(converter.Convert(w.Build()), PatchfoldResult::kConverted);
+
+    EngineRig rig;
+    KFileJob job;
+    job.folderPrompt = [](void*, const wchar_t*, wchar_t*, size_t) {
+        ADD_FAILURE() << "the samples are beside the project";
+        return false;
+    };
+    ASSERT_TRUE(rig.engine.LoadFile(converter.Out(L"Piano.kss").c_str(), job, false));
+    ASSERT_EQ(rig.engine.instrumentCount, 2);
+    const KInstrument& first = *rig.engine.instruments[0];
+    EXPECT_EQ(first.midiChannel, 1);
+    ASSERT_EQ(first.zoneCount, 1);
+    EXPECT_EQ(first.zones[0]->loopMode, 2);
+    EXPECT_EQ(first.zones[0]->rootKey, 69);
+    EXPECT_EQ(first.zones[0]->ampRelease, 500.0f);
+
+    struct Note {
+        uint8_t status, key;
+        double hz;
+    } notes[] = {
+        {0x90, 69, 441.0}, // the root key: the sample's own pitch
+        {0x90, 81, 882.0}, // an octave up
+        {0x90, 57, 220.5},
+        {0x91, 57, 220.5}, // the second instrument, on channel 2, at its own rate
+        {0x91, 69, 441.0},
+    };
+    // 16 blocks: even an octave up the voice stays within the zone's
+    // preload, so no disk refill has to keep pace with the test.
+    for (const Note& n : notes) {
+        const Played p = Play(rig, n.status, n.key, 16);
+        float peak = 0.0f;
+        for (size_t i = 4096; i < p.left.size(); ++i) peak = std::max(peak, std::fabs(p.left[i]));
+        EXPECT_GT(peak, 0.1f) << int(n.key);
+        EXPECT_NEAR(Frequency(p.left, 4096, 44100), n.hz, n.hz * 0.002) << "status " << int(n.status) << " key " << int(n.key);
+        EXPECT_NEAR(Frequency(p.right, 4096, 44100), n.hz, n.hz * 0.002);
+    }
+}
+
+} // namespace
