@@ -195,12 +195,13 @@ void KInstrument::RenderBlock(float* left, float* right, int frames) {
     std::fill(left, left + frames, 0.0f);
     std::fill(right, right + frames, 0.0f);
     // Voice by voice: each frame still sums its voices in pool order.
-    activeVoices = 0;
+    int sounding = 0;
     for (KVoice& v : voices) {
         if (!v.active.load(std::memory_order_relaxed)) continue;
         // Counted when it sounded in the last frame, ended there or not.
-        if (v.RenderBlock(left, right, frames) == frames) ++activeVoices;
+        if (v.RenderBlock(left, right, frames) == frames) ++sounding;
     }
+    activeVoices.store(sounding, std::memory_order_relaxed);
     for (int f = 0; f < frames; ++f) {
         Ramp(gainLeft, targetGainLeft);
         Ramp(gainRight, targetGainRight);
@@ -209,8 +210,8 @@ void KInstrument::RenderBlock(float* left, float* right, int frames) {
         if (reverbOn) {
             float wetLeft, wetRight;
             reverb.Process(l, r, wetLeft, wetRight);
-            l += static_cast<float>(wetLeft * reverbSend);
-            r += static_cast<float>(wetRight * reverbSend);
+            l = static_cast<float>(l + wetLeft * reverbSend);
+            r = static_cast<float>(r + wetRight * reverbSend);
         }
         left[f] = l;
         right[f] = r;

@@ -9,6 +9,7 @@
 #include "Voice.h"
 #include "WideText.h"
 
+#include <atomic>
 #include <cstdint>
 
 class KInstrument {
@@ -81,7 +82,8 @@ public:
     KSampleZone* zones[kZones] = {};
     uint8_t reverbOn = 0;
     int32_t sampleRate;
-    int32_t activeVoices = 0;
+    // Written by the audio thread, read by the editor (the voice count).
+    std::atomic<int32_t> activeVoices{0};
     float targetGainLeft = 1.0f;
     float targetGainRight = 1.0f;
     float gainLeft = 1.0f;

@@ -94,6 +94,7 @@ struct KVoice::Frame {
     KLowPass lp;
     int cutoffIndex;
     float cutoffQ;
+    int cutoffRate;
     float previous[2], middle[2];
 
     const double* bendSource;
@@ -121,6 +122,7 @@ void KVoice::Load(Frame& k, const KSampleZone& z, bool ringFilled, bool isReleas
     k.lp = filter;
     k.cutoffIndex = cutoffIndex_;
     k.cutoffQ = cutoffQ_;
+    k.cutoffRate = cutoffRate_;
     k.previous[0] = previousFrame[0];
     k.previous[1] = previousFrame[1];
     k.middle[0] = middleFrame[0];
@@ -162,6 +164,7 @@ void KVoice::Store(const Frame& k) {
     filter = k.lp;
     cutoffIndex_ = k.cutoffIndex;
     cutoffQ_ = k.cutoffQ;
+    cutoffRate_ = k.cutoffRate;
     previousFrame[0] = k.previous[0];
     previousFrame[1] = k.previous[1];
     middleFrame[0] = k.middle[0];
@@ -199,8 +202,9 @@ KORVO_INLINE bool Advance(KVoice::Frame& k, float& left, float& right) {
     constexpr int kHalf = KVoice::kHalfFrames;
     constexpr int kRing = KVoice::kRingFrames;
     const double target = *k.bendSource;
-    if (target > k.bend) k.bend = target - k.bend <= kBendStep ? target : k.bend + kBendStep;
-    else if (target < k.bend) k.bend = k.bend - target <= kBendStep ? target : k.bend - kBendStep;
+    // A fixed step per frame that stops only on exact equality.
+    if (target > k.bend) k.bend += kBendStep;
+    else if (target < k.bend) k.bend -= kBendStep;
     const double advance = k.bend * k.step;
     bool alive = true;
 
@@ -268,10 +272,11 @@ KORVO_INLINE bool Shape(KVoice::Frame& k, float& left, float& right) {
     EnvelopeStep(k.filt, k.filtAttacking, k.released, k.filtAttack, k.filtDecay, k.filtRelease, k.filtSustain);
     const float c = static_cast<float>(k.cutoffBase * k.filt);
     const int index = CutoffCurveIndex(c);
-    if (index != k.cutoffIndex || k.resonance != k.cutoffQ) {
+    if (index != k.cutoffIndex || k.resonance != k.cutoffQ || k.sampleRate != k.cutoffRate) {
         k.lp.SetCutoff(CutoffCurveHz(index), k.sampleRate, k.resonance);
         k.cutoffIndex = index;
         k.cutoffQ = k.resonance;
+        k.cutoffRate = k.sampleRate;
     }
     // One filter state serves both channels, left first.
     left = k.lp.Process(left);
@@ -370,8 +375,7 @@ void KVoice::Refill() {
             fileReadPos = z->ReadLooping(into, n, fileReadPos, z->loopStart, z->loopEnd);
         } else {
             const int64_t from = fileReadPos;
-            z->Seek(from);
-            fileReadPos += z->Read(into, n);
+            fileReadPos += z->ReadAt(into, from, n);
             // The end marker is the ring frame just past the zone's end (an end
             // already passed ends the voice at the start of this half).
             const int64_t end = std::min<int64_t>(z->endFrame, z->frameCount);

@@ -100,9 +100,11 @@ private:
     void Store(const Frame& frame);
 
     // Coefficients in use: the cutoff takes only 1003 distinct frequencies,
-    // so SetCutoff runs only when the curve entry or the resonance changes.
+    // so SetCutoff runs only when the curve entry, the resonance or the
+    // sample rate changes.
     int cutoffIndex_ = -1;
     float cutoffQ_ = 0.0f;
+    int cutoffRate_ = 0;
 };
 
 // The optimal 4-point, third-order interpolator for 2x-oversampled signals

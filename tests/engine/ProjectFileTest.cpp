@@ -1,5 +1,4 @@
-#include "EngineRig.h"
-#include "FileRecords.h"
+#include "FileRig.h"
 
 #include <chrono>
 #include <cstring>
@@ -10,75 +9,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-Bytes ReadAll(const std::wstring& path) {
-    KFile f;
-    Bytes b;
-    if (!f.OpenRead(path.c_str())) return b;
-    b.resize(static_cast<size_t>(f.Size()));
-    f.ReadAt(0, b.data(), static_cast<int64_t>(b.size()));
-    return b;
-}
-
-int64_t I64At(const Bytes& b, size_t at) {
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v |= static_cast<uint64_t>(b[at + i]) << (8 * i);
-    return static_cast<int64_t>(v);
-}
-int32_t I32At(const Bytes& b, size_t at) {
-    return static_cast<int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24);
-}
-float F32At(const Bytes& b, size_t at) {
-    const uint32_t bits = static_cast<uint32_t>(I32At(b, at));
-    float f;
-    std::memcpy(&f, &bits, 4);
-    return f;
-}
-double F64At(const Bytes& b, size_t at) {
-    const uint64_t bits = static_cast<uint64_t>(I64At(b, at));
-    double d;
-    std::memcpy(&d, &bits, 8);
-    return d;
-}
-
-// A second engine to load into, answering the folder prompt as told.
-struct Loader {
-    KSamplerEngine engine;
-    KFileJob job;
-    int prompts = 0;
-    std::wstring answer; // empty: cancel
-    Loader() {
-        job.folderPrompt = [](void* user, const wchar_t* title, wchar_t* folder, size_t capacity) {
-            auto* self = static_cast<Loader*>(user);
-            ++self->prompts;
-            EXPECT_EQ(std::wstring(title), L"Can not find samples");
-            if (self->answer.empty()) return false;
-            return CopyWide(folder, capacity, self->answer.c_str());
-        };
-        job.folderPromptUser = this;
-    }
-    bool Load(const std::wstring& path, bool asStored = false) { return engine.LoadFile(path.c_str(), job, asStored); }
-};
-
-class ProjectFileTest : public ::testing::Test {
-protected:
-    bool Save(const std::wstring& path, bool embed = false, bool keepPaths = false, int instrument = -1) {
-        KFileJob job;
-        return rig.engine.SaveFile(path.c_str(), job, embed, keepPaths, instrument);
-    }
-    std::wstring Wav(const std::wstring& name, int64_t frames = 2000, int channels = 1) {
-        const std::wstring path = rig.folder.File(name);
-        EXPECT_TRUE(WriteBytes(path, WavWriter(channels, 16).Generate(frames, [](int64_t i, int c) {
-            return static_cast<int32_t>((i * 13 + c * 7) % 20000);
-        }).Build()));
-        return path;
-    }
-    int AddZone(int slot, const std::wstring& wav) {
-        return rig.engine.instruments[slot]->AddZone(wav.c_str(), 60, 0, 127, 127, 1, 1, nullptr, 0);
-    }
-
-    EngineRig rig;
-};
 
 TEST_F(ProjectFileTest, AProjectWithoutInstrumentsIsHeaderAndInfo) {
     const std::wstring path = rig.folder.File(L"empty.kss");
