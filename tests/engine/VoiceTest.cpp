@@ -1,6 +1,7 @@
 #include "Tables.h"
 #include "VoiceRig.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <functional>
@@ -65,6 +66,34 @@ TEST(KVoiceFetch, WholePositionsReturnTheFrameUnchanged) {
     // Position 0.5: the left neighbour of the first frame is the first frame.
     rig.voice().FetchFrame(true, 0.5, l, r);
     EXPECT_FLOAT_EQ(l, Interpolate4(0.5, 0, 0, S16(100), S16(200)));
+}
+
+// Both channels go through Interpolate4 with the neighbours of the Part:
+// the frame before (the first frame itself at the start), and the last
+// frame repeated past the end of the preload.
+TEST(KVoiceFetch, BothChannelsInterpolateTheirNeighbours) {
+    VoiceRig rig;
+    KSampleZone* z = rig.AddZone(WavWriter(2, 16).Generate(kHalf, [](int64_t i, int c) {
+        return static_cast<int32_t>((i * 7919 + c * 3001) % 65536) - 32768;
+    }).Build());
+    rig.Start(z);
+    const float* p = z->preload;
+    auto at = [&](int64_t frame, int c) { return p[2 * std::clamp<int64_t>(frame, 0, kHalf - 1) + c]; };
+    std::vector<double> positions = {0.25, 0.5, 1.75, kHalf - 2.5, kHalf - 1.5, kHalf - 0.125};
+    for (int k = 0; k < 2000; ++k) positions.push_back(std::fmod(k * 16.37 + 0.001 * k, kHalf - 1.0));
+    for (double position : positions) {
+        const int64_t i = static_cast<int64_t>(position);
+        const double x = position - static_cast<double>(i);
+        float l, r;
+        rig.voice().FetchFrame(true, position, l, r);
+        for (int c = 0; c < 2; ++c) {
+            const float expected = x == 0.0 ? at(i, c)
+                                            : Interpolate4(x, at(i == 0 ? 0 : i - 1, c), at(i, c),
+                                                           i + 1 < kHalf ? at(i + 1, c) : at(i, c),
+                                                           i + 2 < kHalf ? at(i + 2, c) : at(i, c));
+            ASSERT_EQ(c == 0 ? l : r, expected) << "position " << position << " channel " << c;
+        }
+    }
 }
 
 TEST(KVoice, ShortZoneInModeZeroEndsAfterItsLengthWithoutRefill) {
