@@ -389,4 +389,26 @@ TEST(KSamplerEngine, AnInstrumentDeletedWhileItsVoicesPlayFreesItsZonesOnce) {
     EXPECT_TRUE(rig.Render());
 }
 
+// While an edit holds the engine the audio thread does not wait: the block
+// is left silent and its events stay queued for the next block.
+TEST(KSamplerEngine, ABlockDuringAnEditIsSilentAndKeepsItsEvents) {
+    EngineRig rig;
+    rig.AddInstrument();
+    rig.AddZone(0);
+    rig.Queue(0x90, 60, 127);
+    {
+        KStructureEdit edit(&rig.engine.structure);
+        EXPECT_FALSE(rig.Render());
+    }
+    for (const auto& out : rig.outputs)
+        for (float v : out) ASSERT_EQ(v, 0.0f);
+    EXPECT_TRUE(rig.monitored.empty());
+    EXPECT_EQ(rig.engine.events.count, 1);
+    EXPECT_EQ(rig.ActiveVoices(0), 0);
+    EXPECT_TRUE(rig.Render());
+    EXPECT_EQ(rig.monitored.size(), 1u);
+    EXPECT_EQ(rig.ActiveVoices(0), 1);
+    EXPECT_NEAR(rig.outputs[0].back(), 0.25f, 1e-3);
+}
+
 } // namespace
