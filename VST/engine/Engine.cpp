@@ -241,19 +241,25 @@ void KSamplerEngine::SetSampleRate(int rate) {
 }
 
 int KSamplerEngine::AddInstrument(uint8_t midiChannel, uint8_t outputPair) {
-    KStructureEdit edit(&structure);
-    for (int slot = 0; slot < kInstruments; ++slot) {
-        if (instruments[slot] != nullptr) continue;
-        KInstrument* instrument = new (std::nothrow) KInstrument(sampleRate, &readBuffer);
-        if (instrument == nullptr) return -1;
-        instrument->midiChannel = midiChannel;
-        instrument->outputPair = outputPair;
-        instrument->gate = &structure;
-        instrument->diskEvent = &diskEvent;
-        instruments[slot] = instrument;
-        ++instrumentCount;
-        return slot;
+    if (instrumentCount >= kInstruments) return -1;
+    // Built before the edit begins: 32 locked rings take long enough to be
+    // heard as a gap if rendering waited for them.
+    KInstrument* instrument = new (std::nothrow) KInstrument(sampleRate, &readBuffer);
+    if (instrument == nullptr) return -1;
+    instrument->midiChannel = midiChannel;
+    instrument->outputPair = outputPair;
+    instrument->gate = &structure;
+    instrument->diskEvent = &diskEvent;
+    {
+        KStructureEdit edit(&structure);
+        for (int slot = 0; slot < kInstruments; ++slot) {
+            if (instruments[slot] != nullptr) continue;
+            instruments[slot] = instrument;
+            ++instrumentCount;
+            return slot;
+        }
     }
+    delete instrument;
     return -1;
 }
 
@@ -275,7 +281,7 @@ bool KSamplerEngine::DeleteInstrument(int slot) {
 int KSamplerEngine::CountActiveVoices() const {
     int n = 0;
     for (const KInstrument* instrument : instruments)
-        if (instrument != nullptr) n += instrument->activeVoices;
+        if (instrument != nullptr) n += instrument->activeVoices.load(std::memory_order_relaxed);
     return n;
 }
 

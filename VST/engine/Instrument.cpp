@@ -191,16 +191,46 @@ void KInstrument::NoteOff(int key, int velocity) {
 
 void KInstrument::RenderFrame(float& left, float& right) { RenderBlock(&left, &right, 1); }
 
+int KInstrument::RenderVoices(float* left, float* right, int frames) {
+    // Voice by voice, four at a time through their filters; each frame still
+    // sums its voices in pool order.
+    constexpr int kLanes = KVoice::kLanes;
+    int sounding = 0;
+    for (int first = 0; first < kVoices; first += kLanes) {
+        KVoice* lanes[kLanes];
+        int counts[kLanes];
+        bool any = false;
+        for (int lane = 0; lane < kLanes; ++lane) {
+            KVoice& v = voices[first + lane];
+            lanes[lane] = &v;
+            counts[lane] = v.active.load(std::memory_order_relaxed)
+                               ? v.RenderUnfiltered(laneLeft_ + lane, laneRight_ + lane, laneCutoff_ + lane, kLanes, frames)
+                               : 0;
+            any = any || counts[lane] > 0;
+            // Counted when it sounded in the last frame, ended there or not.
+            if (counts[lane] == frames) ++sounding;
+        }
+        if (!any) continue;
+        KVoice::FilterLanes(lanes, counts, laneLeft_, laneRight_, laneCutoff_, frames);
+        for (int lane = 0; lane < kLanes; ++lane) {
+            for (int f = 0; f < counts[lane]; ++f) {
+                left[f] += laneLeft_[kLanes * f + lane];
+                right[f] += laneRight_[kLanes * f + lane];
+            }
+        }
+    }
+    return sounding;
+}
+
 void KInstrument::RenderBlock(float* left, float* right, int frames) {
     std::fill(left, left + frames, 0.0f);
     std::fill(right, right + frames, 0.0f);
-    // Voice by voice: each frame still sums its voices in pool order.
-    activeVoices = 0;
-    for (KVoice& v : voices) {
-        if (!v.active.load(std::memory_order_relaxed)) continue;
-        // Counted when it sounded in the last frame, ended there or not.
-        if (v.RenderBlock(left, right, frames) == frames) ++activeVoices;
+    int sounding = 0;
+    for (int done = 0; done < frames; done += kStretch) {
+        const int n = std::min(kStretch, frames - done);
+        sounding = RenderVoices(left + done, right + done, n);
     }
+    activeVoices.store(sounding, std::memory_order_relaxed);
     for (int f = 0; f < frames; ++f) {
         Ramp(gainLeft, targetGainLeft);
         Ramp(gainRight, targetGainRight);
@@ -209,8 +239,8 @@ void KInstrument::RenderBlock(float* left, float* right, int frames) {
         if (reverbOn) {
             float wetLeft, wetRight;
             reverb.Process(l, r, wetLeft, wetRight);
-            l += static_cast<float>(wetLeft * reverbSend);
-            r += static_cast<float>(wetRight * reverbSend);
+            l = static_cast<float>(l + wetLeft * reverbSend);
+            r = static_cast<float>(r + wetRight * reverbSend);
         }
         left[f] = l;
         right[f] = r;

@@ -9,6 +9,7 @@
 #include "Voice.h"
 #include "WideText.h"
 
+#include <atomic>
 #include <cstdint>
 
 class KInstrument {
@@ -81,7 +82,8 @@ public:
     KSampleZone* zones[kZones] = {};
     uint8_t reverbOn = 0;
     int32_t sampleRate;
-    int32_t activeVoices = 0;
+    // Written by the audio thread, read by the editor (the voice count).
+    std::atomic<int32_t> activeVoices{0};
     float targetGainLeft = 1.0f;
     float targetGainRight = 1.0f;
     float gainLeft = 1.0f;
@@ -97,6 +99,16 @@ public:
 
 private:
     void StartVoice(KSampleZone* zone, int key, int velocity);
+    // Renders the voices' sum of one stretch; returns the voices sounding at
+    // its last frame.
+    int RenderVoices(float* left, float* right, int frames);
+
+    // The voices of one filter pass, before and after the filter, lane by
+    // lane (see KVoice::FilterLanes).
+    static constexpr int kStretch = 256;
+    alignas(16) float laneLeft_[KVoice::kLanes * kStretch] = {};
+    alignas(16) float laneRight_[KVoice::kLanes * kStretch] = {};
+    alignas(16) int32_t laneCutoff_[KVoice::kLanes * kStretch] = {};
 
     int zoneCursor_ = 0;
     int releaseCursor_ = 0;

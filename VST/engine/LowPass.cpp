@@ -7,10 +7,17 @@ void KLowPass::SetCutoff(float frequency, int sampleRate, float q) {
     if (sampleRate <= 0) return;
     // Q at 0 divides by zero and a negative Q flips the poles outside.
     const float resonance = q > 0.0f ? q : 0.1f;
-    // Below 20 Hz (the curve's own floor) the poles sit on the unit circle
-    // and the state drifts; at or past Nyquist they leave it (host rates of
-    // 22050 and 32000 Hz with the 20000 Hz top of the curve).
-    double f = frequency >= 20.0f ? frequency : 20.0;
+    // At 0 Hz the poles sit on the unit circle with nothing let in: whatever
+    // the filter carries from before would drift without bound. A low-pass
+    // at 0 Hz passes nothing, so it gives silence (the same output as the
+    // unguarded filter from a clean state).
+    if (!(frequency > 0.0f)) {
+        b0 = b1 = b2 = a1 = a2 = 0.0f;
+        return;
+    }
+    // At or past Nyquist the poles leave the circle (host rates of 22050 and
+    // 32000 Hz with the 20000 Hz top of the curve).
+    double f = frequency;
     const double nyquistGuard = 0.49 * sampleRate;
     if (f > nyquistGuard) f = nyquistGuard;
 
@@ -24,6 +31,5 @@ void KLowPass::SetCutoff(float frequency, int sampleRate, float q) {
     a1 = static_cast<float>(-2.0 * cosw / n);
     a2 = static_cast<float>((1.0 - alpha) / n);
 }
-
 
 void KLowPass::Reset() { *this = KLowPass{}; }

@@ -66,7 +66,9 @@ bool LockPages(void* address, size_t bytes);
 void UnlockPages(void* address, size_t bytes);
 
 // A manual-reset event owned by one engine. Set never blocks and never
-// allocates, so the audio thread may raise it.
+// allocates, so the audio thread may raise it. What a thread writes before
+// Set is seen by a waiter that looks after its own Reset, or else the event
+// is still set: a Reset never swallows a Set whose writes it did not see.
 class KEvent {
 public:
     KEvent();

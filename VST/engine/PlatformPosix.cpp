@@ -135,30 +135,35 @@ void UnlockPages(void* address, size_t bytes) {
 
 
 
-// A flag and a semaphore: sem_post is safe from any thread and never blocks,
-// where a condition variable would need the audio thread to take a mutex.
+// A semaphore whose count is the event's state: Set posts, Wait waits for a
+// post and puts it back (the event stays set), Reset takes every post. Each
+// post carries what its setter wrote to whoever takes it, so a Set is either
+// taken by a Reset (and its writes seen after that Reset) or still there for
+// the next Wait. A flag in front of the semaphore would let a Reset swallow a
+// Set it raced with. sem_post never blocks: the audio thread may call it.
 struct KEvent::State {
-    std::atomic<bool> signalled{false};
-    sem_t wake;
+    sem_t posts;
 };
 
-KEvent::KEvent() : state_(new State) { sem_init(&state_->wake, 0, 0); }
+KEvent::KEvent() : state_(new State) { sem_init(&state_->posts, 0, 0); }
 
 KEvent::~KEvent() {
-    sem_destroy(&state_->wake);
+    sem_destroy(&state_->posts);
     delete state_;
 }
 
-void KEvent::Set() {
-    if (!state_->signalled.exchange(true, std::memory_order_acq_rel)) sem_post(&state_->wake);
+void KEvent::Set() { sem_post(&state_->posts); }
+
+void KEvent::Reset() {
+    while (sem_trywait(&state_->posts) == 0) {
+    }
 }
 
-void KEvent::Reset() { state_->signalled.store(false, std::memory_order_release); }
-
 void KEvent::Wait() {
-    while (!state_->signalled.load(std::memory_order_acquire)) {
-        if (sem_wait(&state_->wake) != 0 && errno != EINTR) break;
+    while (sem_wait(&state_->posts) != 0) {
+        if (errno != EINTR) return;
     }
+    sem_post(&state_->posts);
 }
 
 uint32_t MilliTime() {

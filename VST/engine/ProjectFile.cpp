@@ -49,6 +49,15 @@ class SampleCopies {
 public:
     explicit SampleCopies(std::wstring folder) : folder_(std::move(folder)) {}
 
+    // A sample already in the samples folder keeps its name, and no copy of
+    // another sample may take that name (it would overwrite it).
+    void KeepIfInside(const wchar_t* source) {
+        if (!SamePath(FolderOf(source), folder_)) return;
+        for (const auto& entry : placed_)
+            if (SamePath(entry.first, source)) return;
+        placed_.emplace_back(source, FileNameOf(source));
+    }
+
     // The bare name stored for the zone's sample, after copying it into the
     // samples folder; empty when the copy failed.
     std::wstring Place(const wchar_t* source) {
@@ -286,6 +295,12 @@ bool KSamplerEngine::SaveFile(const wchar_t* path, KFileJob& job, bool embedWave
     std::vector<uint8_t> instrumentBytes(KInstrumentRecord::kSize), zoneBytes(KZoneRecord::kSize);
     const int first = instrumentIndex < 0 ? 0 : instrumentIndex;
     const int last = instrumentIndex < 0 ? kInstruments - 1 : instrumentIndex;
+    if (relative) {
+        for (int slot = first; slot <= last; ++slot)
+            if (const KInstrument* in = instruments[slot])
+                for (const KSampleZone* zone : in->zones)
+                    if (zone != nullptr) copies.KeepIfInside(zone->path);
+    }
     for (int slot = first; slot <= last; ++slot) {
         const KInstrument* in = instruments[slot];
         if (in == nullptr) continue;
@@ -432,16 +447,18 @@ bool KSamplerEngine::LoadFile(const wchar_t* path, KFileJob& job, bool pathsAsSt
                 }
                 position += r.embeddedSize;
             }
-            // An instrument that found no slot is read past and dropped, and
-            // so is a zone that could never play.
-            if (in == nullptr || in->zoneCount >= KInstrument::kZones || r.keyHigh < r.keyLow ||
-                r.velocityHigh < r.velocityLow || r.velocityLow <= 0)
-                continue;
+            // An instrument that found no slot is read past and dropped.
+            if (in == nullptr) continue;
+            // A zone the instrument refuses (no free slot, an empty key or
+            // velocity range) is a failed zone like a missing sample: it is
+            // skipped, and it brings the prompt if none has come yet.
+            const bool acceptable = in->zoneCount < KInstrument::kZones && r.keyHigh >= r.keyLow &&
+                                    r.velocityHigh >= r.velocityLow && r.velocityLow > 0;
 
             KSampleZone* zone = nullptr;
-            if (embedded) {
+            if (acceptable && embedded) {
                 zone = in->OpenZone(path, stream, r.embeddedOffset >= 0 ? r.embeddedOffset : next);
-            } else {
+            } else if (acceptable) {
                 wchar_t candidate[kPathLength];
                 bool fits = true;
                 if (relative && !pathsAsStored) fits = Join(candidate, loadedFolder + L"\\samples", r.samplePath);
@@ -460,7 +477,7 @@ bool KSamplerEngine::LoadFile(const wchar_t* path, KFileJob& job, bool pathsAsSt
             }
             // A plain zone is looked for at its own place first, then in the
             // chosen folder; a bank zone only right after the prompt.
-            if (zone == nullptr && folderChosen && !promptCancelled && (!embedded || justAsked)) {
+            if (zone == nullptr && acceptable && folderChosen && !promptCancelled && (!embedded || justAsked)) {
                 wchar_t retry[kPathLength];
                 if (Join(retry, chosenFolder, FileNameOf(r.samplePath))) zone = in->OpenZone(retry, nullptr, 0);
             }

@@ -38,6 +38,19 @@ public:
     // Adds up to `frames` output frames; stops after the frame in which the
     // voice ends. Returns the frames rendered.
     int RenderBlock(float* __restrict left, float* __restrict right, int frames);
+
+    // The same in two steps, for an instrument rendering many voices.
+    // RenderUnfiltered writes each frame as it enters the filter (after the
+    // envelopes, gains and pan) and the cutoff curve entry it is filtered
+    // at, `stride` apart; it stops after the frame in which the voice ends
+    // and returns the frames written. FilterLanes then runs the filters of
+    // up to kLanes voices side by side, in place, voice i in lane i of
+    // lane-interleaved arrays: each filter is a recursion that leaves the
+    // processor waiting, and independent voices fill that wait.
+    static constexpr int kLanes = 4;
+    int RenderUnfiltered(float* left, float* right, int32_t* cutoff, int stride, int frames);
+    static void FilterLanes(KVoice* const voices[kLanes], const int counts[kLanes], float* left, float* right,
+                            const int32_t* cutoff, int frames);
     // One frame as fetched from preload or ring (before envelopes and filter),
     // with the advance, the end tests and the refill requests of that frame.
     void NextFrame(float& left, float& right);
@@ -100,9 +113,11 @@ private:
     void Store(const Frame& frame);
 
     // Coefficients in use: the cutoff takes only 1003 distinct frequencies,
-    // so SetCutoff runs only when the curve entry or the resonance changes.
+    // so SetCutoff runs only when the curve entry, the resonance or the
+    // sample rate changes.
     int cutoffIndex_ = -1;
     float cutoffQ_ = 0.0f;
+    int cutoffRate_ = 0;
 };
 
 // The optimal 4-point, third-order interpolator for 2x-oversampled signals

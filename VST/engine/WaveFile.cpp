@@ -142,14 +142,21 @@ void KWaveFile::Seek(int64_t frame) {
 }
 
 int64_t KWaveFile::Read(float* destination, int64_t count) {
+    const int64_t done = ReadAt(destination, readPos, count);
+    readPos += done;
+    return done;
+}
+
+int64_t KWaveFile::ReadAt(float* destination, int64_t frame, int64_t count) const {
     if (!isOpen || count <= 0) return 0;
     const int frameBytes = BytesPerFrame();
-    const int64_t wanted = std::min<int64_t>(count, frameCount - readPos);
+    const int64_t from = std::clamp<int64_t>(frame, 0, frameCount);
+    const int64_t wanted = std::min<int64_t>(count, frameCount - from);
     const int64_t piece = static_cast<int64_t>(KReadBuffer::kSize) / frameBytes;
     int64_t done = 0;
     while (done < wanted) {
         const int64_t frames = std::min(piece, wanted - done);
-        const int64_t at = baseOffset + dataOffset + (readPos + done) * frameBytes;
+        const int64_t at = baseOffset + dataOffset + (from + done) * frameBytes;
         int64_t got;
         {
             std::lock_guard<std::mutex> hold(readBuffer->lock);
@@ -159,27 +166,24 @@ int64_t KWaveFile::Read(float* destination, int64_t count) {
         done += got;
         if (got < frames) break;
     }
-    readPos += done;
     std::fill(destination + done * channels, destination + count * channels, 0.0f);
     return done;
 }
 
-int64_t KWaveFile::ReadLooping(float* destination, int64_t frames, int64_t position,
-                               int64_t loopStart, int64_t loopEnd) {
+int64_t KWaveFile::ReadLooping(float* destination, int64_t frames, int64_t position, int64_t loopStart,
+                               int64_t loopEnd) const {
     const int64_t loopLength = loopEnd - loopStart;
     if (frames <= 0 || loopLength <= 0) return position;
     // A position already past the loop end goes straight to the loop start.
     const int64_t head = std::clamp<int64_t>(loopEnd - position, 0, frames);
-    Seek(position);
-    Read(destination, head);
+    ReadAt(destination, position, head);
     const int64_t rest = frames - head;
     if (rest == 0) return position + head;
 
     // The loop is read once; its repetitions are copies of that read.
     float* firstLoop = destination + head * channels;
     const int64_t firstFrames = std::min(loopLength, rest);
-    Seek(loopStart);
-    Read(firstLoop, firstFrames);
+    ReadAt(firstLoop, loopStart, firstFrames);
     int64_t filled = firstFrames;
     while (filled < rest) {
         const int64_t copy = std::min(loopLength, rest - filled);

@@ -26,12 +26,17 @@ public:
     // frames read.
     int64_t Read(float* destination, int64_t count);
     void Seek(int64_t frame);
+    // Reads up to count frames from frame, leaving readPos alone: the disk
+    // thread streams through it while the editor may seek and read the same
+    // zone. Zero-fills as Read does.
+    int64_t ReadAt(float* destination, int64_t frame, int64_t count) const;
 
     // Reads frames as they play through the loop [loopStart, loopEnd): from
     // position up to loopEnd, then the loop over and over. The loop must lie
-    // inside the data. Returns the file frame that would be read next.
+    // inside the data; readPos is left alone. Returns the file frame that
+    // would be read next.
     int64_t ReadLooping(float* destination, int64_t frames, int64_t position, int64_t loopStart,
-                        int64_t loopEnd);
+                        int64_t loopEnd) const;
 
     void Convert8(float* destination, const uint8_t* raw, int64_t frames) const;
     void Convert16(float* destination, const uint8_t* raw, int64_t frames) const;

@@ -1,11 +1,13 @@
 #include "EngineRig.h"
-
-#include <cstring>
-#include <functional>
-#include <thread>
+#include "Tables.h"
 
 #include <cmath>
+#include <cstring>
+#include <functional>
 #include <limits>
+#include <thread>
+
+#include <xmmintrin.h>
 
 namespace {
 
@@ -324,6 +326,89 @@ TEST(KSamplerEngine, CountsAndResetInfo) {
     EXPECT_STREQ(rig.engine.uniqueId, "Krvs");
     EXPECT_EQ(rig.engine.uiStyle, 0);
     EXPECT_EQ(rig.engine.projectPath[0], 0);
+}
+
+// Inside a block denormals are flushed by the processor; the host's own
+// MXCSR (here: flush-to-zero off, rounding toward zero) comes back after it.
+TEST(KSamplerEngine, BlocksFlushDenormalsAndGiveTheHostItsMxcsrBack) {
+    constexpr unsigned kFlushToZero = 0x8000, kDenormalsAreZero = 0x0040, kRoundTowardZero = 0x6000;
+    EngineRig rig;
+    rig.AddInstrument();
+    static unsigned inside;
+    rig.engine.midiMonitorCallback = [](void*, int) { inside = _mm_getcsr(); };
+    const unsigned saved = _mm_getcsr();
+    const unsigned host = (saved & ~(kFlushToZero | kDenormalsAreZero)) | kRoundTowardZero;
+    _mm_setcsr(host);
+    rig.Queue(0x90, 60, 100);
+    const bool rendered = rig.Render();
+    const unsigned after = _mm_getcsr();
+    _mm_setcsr(saved);
+    ASSERT_TRUE(rendered);
+    EXPECT_EQ(after, host);
+    EXPECT_EQ(inside & (kFlushToZero | kDenormalsAreZero), kFlushToZero | kDenormalsAreZero);
+    EXPECT_EQ(inside & kRoundTowardZero, kRoundTowardZero);
+}
+
+// A new rate reaches the filters of voices already sounding.
+TEST(KSamplerEngine, ANewSampleRateReachesSoundingFilters) {
+    EngineRig rig;
+    rig.AddInstrument();
+    rig.AddZone(0);
+    KSampleZone& z = *rig.Zone(0, 0);
+    z.cutoff = 50;
+    z.resonance = 2;
+    rig.Queue(0x90, 60, 80);
+    rig.Render();
+    for (int rate : {22050, 96000}) {
+        rig.engine.SetSampleRate(rate);
+        rig.Render();
+        KLowPass expected;
+        expected.SetCutoff(CutoffCurveHz(500), rate, 2.0f);
+        const KLowPass& got = rig.engine.instruments[0]->voices[0].filter;
+        EXPECT_EQ(got.b0, expected.b0) << rate;
+        EXPECT_EQ(got.a1, expected.a1) << rate;
+        EXPECT_EQ(got.a2, expected.a2) << rate;
+    }
+}
+
+// The zones an instrument's sounding voices play go with the instrument, each
+// once: their files are closed and nothing leaks (the sanitizers see to it).
+TEST(KSamplerEngine, AnInstrumentDeletedWhileItsVoicesPlayFreesItsZonesOnce) {
+    EngineRig rig;
+    const int files = KFile::OpenCount();
+    rig.AddInstrument();
+    rig.AddZone(0, 0, 60);
+    rig.AddZone(0, 61, 127);
+    EXPECT_EQ(KFile::OpenCount(), files + 2);
+    rig.Queue(0x90, 40, 100);
+    rig.Queue(0x90, 80, 100);
+    rig.Render();
+    ASSERT_EQ(rig.ActiveVoices(0), 2);
+    EXPECT_TRUE(rig.engine.DeleteInstrument(0));
+    EXPECT_EQ(KFile::OpenCount(), files);
+    EXPECT_TRUE(rig.Render());
+}
+
+// While an edit holds the engine the audio thread does not wait: the block
+// is left silent and its events stay queued for the next block.
+TEST(KSamplerEngine, ABlockDuringAnEditIsSilentAndKeepsItsEvents) {
+    EngineRig rig;
+    rig.AddInstrument();
+    rig.AddZone(0);
+    rig.Queue(0x90, 60, 127);
+    {
+        KStructureEdit edit(&rig.engine.structure);
+        EXPECT_FALSE(rig.Render());
+    }
+    for (const auto& out : rig.outputs)
+        for (float v : out) ASSERT_EQ(v, 0.0f);
+    EXPECT_TRUE(rig.monitored.empty());
+    EXPECT_EQ(rig.engine.events.count, 1);
+    EXPECT_EQ(rig.ActiveVoices(0), 0);
+    EXPECT_TRUE(rig.Render());
+    EXPECT_EQ(rig.monitored.size(), 1u);
+    EXPECT_EQ(rig.ActiveVoices(0), 1);
+    EXPECT_NEAR(rig.outputs[0].back(), 0.25f, 1e-3);
 }
 
 } // namespace

@@ -279,7 +279,12 @@ TEST(KSamplerEngineConcurrency, StructuralEditsWhileRenderingAndStreaming) {
             std::this_thread::sleep_for(std::chrono::microseconds(300));
         }
     });
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+    // A few seconds, and long enough for both sides to have done real work
+    // (a sanitizer and a loaded machine slow the render down).
+    const auto started = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - started < std::chrono::seconds(3) ||
+           ((blocks <= 50 || edits <= 50) && std::chrono::steady_clock::now() - started < std::chrono::seconds(60)))
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     stop = true;
     audio.join();
     editor.join();

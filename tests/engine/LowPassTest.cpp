@@ -17,6 +17,15 @@ const double kPi = std::acos(-1.0);
 // The cookbook's low-pass in its unnormalised form, in double throughout.
 struct Reference {
     double b0, b1, b2, a1, a2;
+    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    double Process(double x) {
+        const double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = y;
+        return y;
+    }
     Reference(double f, double rate, double q) {
         const double w0 = 2.0 * kPi * f / rate;
         const double alpha = std::sin(w0) / (2.0 * q);
@@ -70,23 +79,15 @@ class LowPassCookbookTest : public ::testing::TestWithParam<Setting> {};
 
 TEST_P(LowPassCookbookTest, MatchesDoublePrecisionCookbook) {
     const Setting s = GetParam();
-    const Reference r(s.frequency, s.rate, s.q);
+    Reference r(s.frequency, s.rate, s.q);
     KLowPass f;
     f.SetCutoff(s.frequency, s.rate, s.q);
     ExpectCoefficients(f, r);
 
     // The same signal through a double-precision filter: only float
     // coefficient and state rounding may separate them.
-    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
     double worst = 0.0;
-    for (float x : Noise(20000)) {
-        const double y = r.b0 * x + r.b1 * x1 + r.b2 * x2 - r.a1 * y1 - r.a2 * y2;
-        x2 = x1;
-        x1 = x;
-        y2 = y1;
-        y1 = y;
-        worst = std::max(worst, std::fabs(f.Process(x) - y));
-    }
+    for (float x : Noise(20000)) worst = std::max(worst, std::fabs(f.Process(x) - r.Process(x)));
     EXPECT_LT(worst, 1e-3);
 }
 
@@ -167,28 +168,48 @@ TEST(LowPassRange, TopOfCurveIsUntouchedAtCdRate) {
     ExpectCoefficients(f, Reference(20000.0, 44100, 0.7071f));
 }
 
-// A 0 Hz cutoff leaves the poles on the unit circle, and whatever state the
-// filter carries from before then drifts without bound.
-class LowPassFloorTest : public ::testing::TestWithParam<float> {};
+// The bottom of the cutoff curve: its first steps (about 3 to 18 Hz) are
+// ordinary low-passes, kept exactly as the cookbook gives them.
+class LowPassLowCutoffTest : public ::testing::TestWithParam<float> {};
 
-TEST_P(LowPassFloorTest, HeldAtTwentyHzAndBoundedAfterASweepDown) {
+TEST_P(LowPassLowCutoffTest, KeepsTheCookbookCoefficientsAndStaysBounded) {
+    KLowPass f;
+    f.SetCutoff(GetParam(), 44100, 2.0f);
+    ExpectCoefficients(f, Reference(GetParam(), 44100, 2.0f));
+    EXPECT_LT(PeakOf(f, Noise(10 * 44100)), 2.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(LowPass, LowPassLowCutoffTest, ::testing::Values(2.9502f, 5.0f, 17.64f, 20.0f));
+
+// At 0 Hz the poles sit on the unit circle with nothing let in, and the
+// state a sweep down leaves behind would drift without bound: the filter
+// passes nothing instead, as it does from a clean state.
+class LowPassZeroCutoffTest : public ::testing::TestWithParam<float> {};
+
+TEST_P(LowPassZeroCutoffTest, PassesNothingAfterASweepDown) {
     KLowPass f;
     f.SetCutoff(2000.0f, 44100, 2.0f);
     for (float x : Noise(1000)) f.Process(x);
+    ASSERT_NE(f.y1, f.y2);
     f.SetCutoff(GetParam(), 44100, 2.0f);
-    ExpectCoefficients(f, Reference(20.0, 44100, 2.0f));
-    float peak = 0.0f, y = 0.0f;
-    for (int i = 0; i < 10 * 44100; ++i) {
-        y = f.Process(0.5f);
-        ASSERT_TRUE(std::isfinite(y)) << i;
-        peak = std::max(peak, std::fabs(y));
-    }
-    EXPECT_LT(peak, 2.0f);
-    EXPECT_NEAR(y, 0.5f, 0.05f);
+    for (int i = 0; i < 10 * 44100; ++i) ASSERT_EQ(f.Process(0.5f), 0.0f) << i;
+
+    // Back up the curve it filters again.
+    f.SetCutoff(1000.0f, 44100, 2.0f);
+    float y = 0.0f;
+    for (int i = 0; i < 44100; ++i) y = f.Process(0.5f);
+    EXPECT_NEAR(y, 0.5f, 1e-3f);
 }
 
-INSTANTIATE_TEST_SUITE_P(LowPass, LowPassFloorTest,
-                         ::testing::Values(0.0f, 5.0f, -100.0f, -kInf, kNaN));
+TEST_P(LowPassZeroCutoffTest, FromACleanStateGivesWhatTheCookbookGives) {
+    // The cookbook at 0 Hz: b = 0, a1 = -2, a2 = 1, silent from rest.
+    KLowPass f;
+    f.SetCutoff(GetParam(), 44100, 0.7071f);
+    Reference r(0.0, 44100, 0.7071f);
+    for (float x : Noise(1000)) ASSERT_EQ(f.Process(x), r.Process(x));
+}
+
+INSTANTIATE_TEST_SUITE_P(LowPass, LowPassZeroCutoffTest, ::testing::Values(0.0f, -0.0f, -100.0f, -kInf, kNaN));
 
 TEST(LowPassRange, NoRateKeepsTheCoefficients) {
     KLowPass f;

@@ -1,82 +1,14 @@
-#include "Engine.h"
 #include "Tables.h"
-#include "Voice.h"
+#include "VoiceRig.h"
 
-#include "TempFolder.h"
-#include "WavWriter.h"
-
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <functional>
 #include <thread>
 #include <vector>
 
 namespace {
-
-constexpr int kHalf = KVoice::kHalfFrames;
-constexpr int kRing = KVoice::kRingFrames;
-
-// An engine with one instrument, and a voice of it driven the way the audio
-// thread drives it. After every refill request the driver waits until the
-// disk thread has served it, as a real-time renderer would by simply being
-// slower than the disk.
-class VoiceRig {
-public:
-    VoiceRig() {
-        engine.diskBeginCallback = [](void* user, int) { static_cast<VoiceRig*>(user)->passesBegun++; };
-        engine.diskEndCallback = [](void* user, int) { static_cast<VoiceRig*>(user)->passesEnded++; };
-        engine.callbackUser = this;
-        engine.instruments[0] = new KInstrument(44100, &engine.readBuffer);
-        engine.instrumentCount = 1;
-    }
-
-    KInstrument& instrument() { return *engine.instruments[0]; }
-    KVoice& voice(int v = 0) { return instrument().voices[v]; }
-
-    KSampleZone* AddZone(const Bytes& wav) {
-        const std::wstring path = folder.File(L"v" + std::to_wstring(serial++) + L".wav");
-        EXPECT_TRUE(WriteBytes(path, wav));
-        auto* z = new KSampleZone(path.c_str(), &engine.readBuffer, nullptr, 0);
-        EXPECT_TRUE(z->isOpen);
-        z->UpdateCoefficients(44100);
-        for (KSampleZone*& slot : instrument().zones)
-            if (slot == nullptr) {
-                slot = z;
-                instrument().zoneCount++;
-                return z;
-            }
-        delete z;
-        return nullptr;
-    }
-
-    void Start(KSampleZone* z, int transpose = 0, uint8_t velocity = 127, int v = 0) {
-        ASSERT_TRUE(voice(v).Start(&instrument().bendRatio, z, 44100, &engine.diskEvent, transpose, velocity));
-    }
-
-    // Waits until every refill asked for so far has been done: no request is
-    // pending and no pass is running (a pass counts as begun before it takes
-    // a request).
-    void SettleDisk(KVoice& v) {
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while ((v.refillRequested.load() || passesEnded.load() != passesBegun.load()) &&
-               std::chrono::steady_clock::now() < limit)
-            std::this_thread::yield();
-    }
-
-    // One raw frame (before envelopes and filter).
-    void Pull(float& l, float& r, int v = 0) {
-        voice(v).NextFrame(l, r);
-        SettleDisk(voice(v));
-    }
-
-    KSamplerEngine engine;
-    TempFolder folder;
-    std::atomic<int> passesBegun{0}, passesEnded{0};
-    int serial = 0;
-};
 
 float S16(int32_t raw) { return raw / 32768.0f; }
 
@@ -89,6 +21,36 @@ TEST(Interpolate4, FollowsSmoothSignals) {
         // Mirror symmetry of the kernel.
         EXPECT_NEAR(Interpolate4(x, 0.1f, -0.4f, 0.9f, 0.2f), Interpolate4(1 - x, 0.2f, 0.9f, -0.4f, 0.1f), 1e-6);
     }
+}
+
+// The polynomial's own values, worked out in double from its published
+// coefficients; the float evaluation may differ by rounding only.
+struct InterpolationCase {
+    double x;
+    float y0, y1, y2, y3;
+    double expected;
+};
+
+TEST(Interpolate4, KnownValuesOfThePolynomial) {
+    const InterpolationCase cases[] = {
+        // At x = 0 the kernel spreads an impulse over its neighbours: the
+        // interpolator does not give y1 back (FetchFrame skips it there).
+        {0.0, 0, 1, 0, 0, 0.592444924},
+        {0.0, 1, 0, 0, 0, 0.203457447},
+        {0.0, 0, 0, 1, 0, 0.201841990},
+        {0.0, 0, 0, 0, 1, 0.002240727},
+        {0.0, -1, 0, 1, 2, 0.002865997},
+        // At the midpoint only the even coefficients remain.
+        {0.5, 0, 1, 0, 0, 0.458689709},
+        {0.5, 1, 0, 0, 0, 0.041314019},
+        {0.5, -1, 0, 1, 2, 0.500003728},
+        {0.25, 1, 1, 1, 1, 1.000001864},
+        // The parabola y = k^2 at k = 0.75.
+        {0.75, 1, 0, 1, 4, 0.977936273},
+    };
+    for (const InterpolationCase& c : cases)
+        EXPECT_NEAR(Interpolate4(c.x, c.y0, c.y1, c.y2, c.y3), c.expected, 1e-6)
+            << "x " << c.x << " y " << c.y0 << " " << c.y1 << " " << c.y2 << " " << c.y3;
 }
 
 TEST(KVoiceFetch, WholePositionsReturnTheFrameUnchanged) {
@@ -104,6 +66,34 @@ TEST(KVoiceFetch, WholePositionsReturnTheFrameUnchanged) {
     // Position 0.5: the left neighbour of the first frame is the first frame.
     rig.voice().FetchFrame(true, 0.5, l, r);
     EXPECT_FLOAT_EQ(l, Interpolate4(0.5, 0, 0, S16(100), S16(200)));
+}
+
+// Both channels go through Interpolate4 with the neighbours of the Part:
+// the frame before (the first frame itself at the start), and the last
+// frame repeated past the end of the preload.
+TEST(KVoiceFetch, BothChannelsInterpolateTheirNeighbours) {
+    VoiceRig rig;
+    KSampleZone* z = rig.AddZone(WavWriter(2, 16).Generate(kHalf, [](int64_t i, int c) {
+        return static_cast<int32_t>((i * 7919 + c * 3001) % 65536) - 32768;
+    }).Build());
+    rig.Start(z);
+    const float* p = z->preload;
+    auto at = [&](int64_t frame, int c) { return p[2 * std::clamp<int64_t>(frame, 0, kHalf - 1) + c]; };
+    std::vector<double> positions = {0.25, 0.5, 1.75, kHalf - 2.5, kHalf - 1.5, kHalf - 0.125};
+    for (int k = 0; k < 2000; ++k) positions.push_back(std::fmod(k * 16.37 + 0.001 * k, kHalf - 1.0));
+    for (double position : positions) {
+        const int64_t i = static_cast<int64_t>(position);
+        const double x = position - static_cast<double>(i);
+        float l, r;
+        rig.voice().FetchFrame(true, position, l, r);
+        for (int c = 0; c < 2; ++c) {
+            const float expected = x == 0.0 ? at(i, c)
+                                            : Interpolate4(x, at(i == 0 ? 0 : i - 1, c), at(i, c),
+                                                           i + 1 < kHalf ? at(i + 1, c) : at(i, c),
+                                                           i + 2 < kHalf ? at(i + 2, c) : at(i, c));
+            ASSERT_EQ(c == 0 ? l : r, expected) << "position " << position << " channel " << c;
+        }
+    }
 }
 
 TEST(KVoice, ShortZoneInModeZeroEndsAfterItsLengthWithoutRefill) {
@@ -230,6 +220,20 @@ TEST(KVoice, ReleaseFallsBelowZeroInFiniteTime) {
     EXPECT_NEAR(frames, std::log(1.5873015873015872 / 0.5873015873015872) * 441, 3);
 }
 
+TEST(KVoice, StartClearsTheFilterOfThePreviousNote) {
+    VoiceRig rig;
+    KSampleZone* z = rig.AddZone(WavWriter(1, 16).Generate(1000, [](int64_t i, int) { return static_cast<int32_t>(i * 30); }).Build());
+    z->cutoff = 40;
+    z->resonance = 4;
+    rig.Start(z);
+    float l = 0, r = 0;
+    for (int i = 0; i < 200; ++i) rig.voice().Render(l, r);
+    ASSERT_NE(rig.voice().filter.y1, 0.0f);
+    rig.Start(z, 5);
+    const KLowPass& f = rig.voice().filter;
+    for (float state : {f.y1, f.y2, f.x1, f.x2}) EXPECT_EQ(state, 0.0f);
+}
+
 TEST(KVoice, ZoneWithoutKeyTrackingIgnoresTheInstrumentBend) {
     VoiceRig rig;
     KSampleZone* tracked = rig.AddZone(WavWriter(1, 16).Generate(1000, [](int64_t i, int) { return static_cast<int32_t>(i); }).Build());
@@ -244,18 +248,36 @@ TEST(KVoice, ZoneWithoutKeyTrackingIgnoresTheInstrumentBend) {
     EXPECT_EQ(rig.voice(1).step, 1.0) << "no key tracking: the key does not change the pitch";
 }
 
-TEST(KVoice, BendGlidesAndSettlesOnItsTarget) {
+TEST(KVoice, BendGlidesByAFixedStepPerFrame) {
     VoiceRig rig;
     KSampleZone* z = rig.AddZone(WavWriter(1, 16).Generate(100000, [](int64_t, int) { return 0; }).Build());
     rig.Start(z);
-    rig.instrument().bendRatio = 1.0594630943592953; // one semitone up
     float l, r;
-    for (int i = 0; i < 11; ++i) rig.Pull(l, r);
-    EXPECT_NEAR(rig.voice().bend, 1.055, 1e-9);
+    // A target the steps land on: the glide stops there.
+    const double twoUp = 1.0 + 0.005 + 0.005;
+    rig.instrument().bendRatio = twoUp;
     rig.Pull(l, r);
-    EXPECT_EQ(rig.voice().bend, rig.instrument().bendRatio);
-    rig.Pull(l, r);
-    EXPECT_EQ(rig.voice().bend, rig.instrument().bendRatio) << "no oscillation around the target";
+    EXPECT_EQ(rig.voice().bend, 1.005);
+    for (int i = 0; i < 3; ++i) {
+        rig.Pull(l, r);
+        EXPECT_EQ(rig.voice().bend, twoUp);
+    }
+    // One semitone up lies between two steps: the glide passes it and then
+    // steps back and forth around it, a step each frame.
+    const double semitone = 1.0594630943592953;
+    rig.instrument().bendRatio = semitone;
+    double previous = rig.voice().bend;
+    int below = 0, above = 0;
+    for (int i = 0; i < 40; ++i) {
+        rig.Pull(l, r);
+        const double bend = rig.voice().bend;
+        EXPECT_NEAR(std::fabs(bend - previous), 0.005, 1e-12) << i;
+        (bend < semitone ? below : above)++;
+        previous = bend;
+    }
+    EXPECT_NEAR(rig.voice().bend, semitone, 0.005);
+    EXPECT_GT(below, 10);
+    EXPECT_GT(above, 10);
 }
 
 // Long files streamed at step 1 must reach the interpolator frame for frame.
@@ -266,17 +288,6 @@ struct StreamCase {
 };
 
 void PrintTo(const StreamCase& c, std::ostream* os) { *os << c.name; }
-
-int32_t StreamValue(int64_t i, int c, int bits) {
-    // Distinct, non-periodic in the ring's period, both signs.
-    const int64_t v = (i * 7919 + c * 104729 + (i >> 9) * 31) % 60001 - 30000;
-    return static_cast<int32_t>(bits == 24 ? v * 256 + (i & 0xFF) : v);
-}
-
-float StreamFloat(int64_t i, int c, int bits) {
-    const int32_t v = StreamValue(i, c, bits);
-    return bits == 24 ? v / 8388608.0f : v / 32768.0f;
-}
 
 class StreamTest : public ::testing::TestWithParam<StreamCase> {};
 

@@ -166,6 +166,37 @@ TEST_F(WaveFileTest, ReadsLargerThanTheSharedBufferComeInPieces) {
     EXPECT_EQ(out[2 * frames], 7.0f) << "wrote past the destination";
 }
 
+// A data chunk of 3.75 GiB (a sparse file): 32-bit arithmetic would
+// overflow its frame count and its offsets.
+TEST_F(WaveFileTest, FramesOfAHugeDataChunkAreAllCounted) {
+    constexpr uint32_t kDataBytes = 0xF0000000u;
+    Bytes head = WavWriter(2, 16).Samples({1000, -1000}).DataSize(kDataBytes).Build();
+    const std::wstring path = folder.File(L"huge.wav");
+    {
+        KFile f;
+        ASSERT_TRUE(f.Create(path.c_str()));
+        ASSERT_TRUE(f.Write(head.data(), static_cast<int64_t>(head.size())));
+        // The last frame, 3.75 GiB further on.
+        const uint8_t last[4] = {0x34, 0x12, 0xCC, 0xED};
+        ASSERT_TRUE(f.Seek(44 + static_cast<int64_t>(kDataBytes) - 4));
+        ASSERT_TRUE(f.Write(last, 4));
+    }
+    KWaveFile wav(&buffer);
+    ASSERT_TRUE(wav.Open(nullptr, path.c_str(), 0));
+    const int64_t frames = kDataBytes / 4;
+    EXPECT_EQ(wav.frameCount, frames);
+    float out[6] = {9, 9, 9, 9, 9, 9};
+    wav.Seek(frames - 2);
+    EXPECT_EQ(wav.Read(out, 3), 2);
+    EXPECT_EQ(out[0], 0.0f);
+    EXPECT_EQ(out[2], 0x1234 / 32768.0f);
+    EXPECT_EQ(out[3], static_cast<int16_t>(0xEDCC) / 32768.0f);
+    EXPECT_EQ(out[4], 0.0f);
+    wav.Seek(0);
+    EXPECT_EQ(wav.Read(out, 1), 1);
+    EXPECT_EQ(out[0], 1000 / 32768.0f);
+}
+
 TEST_F(WaveFileTest, ReadLoopingRunsThroughTheLoop) {
     const auto path = Write(WavWriter(1, 16).Generate(100, [](int64_t i, int) { return static_cast<int32_t>(i); }).Build());
     KWaveFile wav(&buffer);
