@@ -40,15 +40,17 @@ int OccupiedRecords(PluginHost& host) {
     return occupied;
 }
 
-// The peak of all outputs over the blocks rendered, the last `tail` frames
-// only, at about the pace of a real-time host.
+// Renders blocks of 512 frames until `frames` have passed, at the pace of a
+// real-time host (the disk thread refills the voices meanwhile, also on a
+// loaded machine); the peak of all outputs over the last `tail` frames.
 float RenderPeak(PluginHost& host, int frames, int tail) {
+    const auto start = std::chrono::steady_clock::now();
     float peak = 0.0f;
     for (int done = 0; done < frames; done += 512) {
+        std::this_thread::sleep_until(start + std::chrono::microseconds(int64_t{done} * 1000000 / 44100));
         host.Render(512);
         if (done + 512 > frames - tail)
             for (int pair = 0; pair < 4; ++pair) peak = std::max(peak, host.PairPeak(pair));
-        std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
     return peak;
 }

@@ -82,17 +82,18 @@ public:
         return std::make_unique<KPlayerVST>(QuietHost, ownFile);
     }
 
-    // Renders blocks until `frames` frames have passed; the peak of all
-    // outputs over the last `tail` frames (given the disk thread time to
-    // keep up, as a real-time host would).
+    // Renders blocks of 512 frames until `frames` have passed, at the pace of
+    // a real-time host (the disk thread refills the voices meanwhile, also on
+    // a loaded machine); the peak of all outputs over the last `tail` frames.
     static float RenderPeak(AEffect* e, int frames, int tail) {
         constexpr int kBlock = 512;
+        const auto start = std::chrono::steady_clock::now();
         float peak = 0.0f;
         for (int done = 0; done < frames; done += kBlock) {
+            std::this_thread::sleep_until(start + std::chrono::microseconds(int64_t{done} * 1000000 / 44100));
             Outputs out(kBlock);
             e->processReplacing(e, nullptr, out.pointers, kBlock);
             if (done + kBlock > frames - tail) peak = std::max(peak, out.PeakOfAll());
-            std::this_thread::sleep_for(std::chrono::microseconds(500));
         }
         return peak;
     }
