@@ -55,9 +55,14 @@ public:
     // it stands (the state chunk). The file is replaced only once the new one
     // is complete: a failed save leaves the previous file as it was.
     bool SaveFile(const wchar_t* path, KFileJob& job, bool embedWaves, bool keepPaths, int instrumentIndex);
+    // The two builds of the reader. The sampler's takes versions 1300 and
+    // 1000 and builds the zones' waveform overviews for its editor; the bank
+    // player's reads a file of any version with the version-1300 records and
+    // builds no overviews (it shows none).
+    enum class Reader { Sampler, Player };
     // Adds the file's instruments to the engine. pathsAsStored opens every
     // sample at its stored path (the state chunk).
-    bool LoadFile(const wchar_t* path, KFileJob& job, bool pathsAsStored);
+    bool LoadFile(const wchar_t* path, KFileJob& job, bool pathsAsStored, Reader reader = Reader::Sampler);
     // The file opens and has a version LoadFile reads.
     static bool IsLoadableFile(const wchar_t* path);
 

@@ -349,7 +349,7 @@ bool KSamplerEngine::IsLoadableFile(const wchar_t* path) {
     return header.version == kFileVersion || header.version == kConverterFileVersion;
 }
 
-bool KSamplerEngine::LoadFile(const wchar_t* path, KFileJob& job, bool pathsAsStored) {
+bool KSamplerEngine::LoadFile(const wchar_t* path, KFileJob& job, bool pathsAsStored, Reader reader) {
     job.engine = this;
     if (path == nullptr || !CopyWide(job.path, path)) return false;
     KSharedStream* stream = KSharedStream::Open(path);
@@ -368,7 +368,7 @@ bool KSamplerEngine::LoadFile(const wchar_t* path, KFileJob& job, bool pathsAsSt
     }
     job.header = KFileHeader();
     DecodeHeader(head, job.header);
-    const int32_t version = job.header.version;
+    const int32_t version = reader == Reader::Player ? kFileVersion : job.header.version;
     if (version != kFileVersion && version != kConverterFileVersion) {
         close();
         return false;
@@ -485,7 +485,7 @@ bool KSamplerEngine::LoadFile(const wchar_t* path, KFileJob& job, bool pathsAsSt
 
             ApplyZoneRecord(*zone, r);
             zone->UpdateCoefficients(sampleRate);
-            zone->BuildOverview();
+            if (reader == Reader::Sampler) zone->BuildOverview();
             zone->FillPreload();
             in->InsertZone(zone);
         }

@@ -32,21 +32,27 @@ void AppendUtf8(std::string& out, unsigned long c) {
 }
 } // namespace
 
-std::string NativePath(const wchar_t* path) {
+std::string WideToUtf8(const wchar_t* text) {
     std::string out;
-    if (path == nullptr) return out;
-    for (size_t i = 0; path[i] != 0; ++i) {
-        unsigned long c = static_cast<unsigned long>(path[i]);
+    if (text == nullptr) return out;
+    for (size_t i = 0; text[i] != 0; ++i) {
+        unsigned long c = static_cast<unsigned long>(text[i]);
         // A 16-bit wchar_t carries UTF-16: join surrogate pairs.
-        if (c >= 0xD800 && c <= 0xDBFF && path[i + 1] >= 0xDC00 && path[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<unsigned long>(path[i + 1]) - 0xDC00);
+        if (c >= 0xD800 && c <= 0xDBFF && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<unsigned long>(text[i + 1]) - 0xDC00);
             ++i;
         } else if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
             c = 0xFFFD;
         }
-        if (c == L'\\') c = L'/';
         AppendUtf8(out, c);
     }
+    return out;
+}
+
+std::string NativePath(const wchar_t* path) {
+    std::string out = WideToUtf8(path);
+    for (char& c : out)
+        if (c == '\\') c = '/';
     return out;
 }
 

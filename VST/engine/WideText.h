@@ -16,6 +16,9 @@ bool CopyWide(wchar_t (&dst)[N], const wchar_t* src) {
     return CopyWide(dst, N, src);
 }
 
+// The UTF-8 form of wide text (unpaired surrogates become U+FFFD).
+std::string WideToUtf8(const wchar_t* text);
+
 // The UTF-8 form of a wide path with backslashes turned into slashes, for the
 // native build's file calls.
 std::string NativePath(const wchar_t* path);

@@ -39,7 +39,7 @@ TEST_F(ProjectFileTest, EveryLibraryFieldAndInstrumentSwitchRoundTrips) {
     in.sustainPedalOn = 1;
     const std::wstring path = rig.folder.File(L"state.kss");
     ASSERT_TRUE(Save(path, false, true)); // as the state chunk saves: paths as they are
-    const Bytes b = ReadAll(path);
+    const Bytes b = ReadBytes(path);
     ASSERT_EQ(b.size(), 20u + 3668 + 6824);
 
     // Header: magic, version, not embedded, not single, reserved words zero.
@@ -362,7 +362,7 @@ TEST_F(ProjectFileTest, AZoneTheInstrumentRefusesBringsThePromptOnce) {
     for (int i = 0; i < 3; ++i) AddZone(slot, wav);
     const std::wstring path = rig.folder.File(L"r.kss");
     ASSERT_TRUE(Save(path));
-    Bytes bytes = ReadAll(path);
+    Bytes bytes = ReadBytes(path);
     const size_t secondZone = 20 + 3668 + 6824 + 680;
     bytes[secondZone + 584] = 0; // lowest velocity 0
     ASSERT_TRUE(WriteBytes(path, bytes));

@@ -1,6 +1,7 @@
 #include "FileRig.h"
 #include "StoredFields.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -14,7 +15,7 @@ namespace fs = std::filesystem;
 TEST_F(ProjectFileTest, AProjectWithoutInstrumentsIsHeaderAndInfo) {
     const std::wstring path = rig.folder.File(L"empty.kss");
     ASSERT_TRUE(Save(path));
-    const Bytes b = ReadAll(path);
+    const Bytes b = ReadBytes(path);
     ASSERT_EQ(b.size(), 3688u);
     EXPECT_EQ(std::memcmp(b.data(), "KRVO", 4), 0);
     EXPECT_EQ(I32At(b, 4), 1300);
@@ -71,7 +72,7 @@ TEST_F(ProjectFileTest, RecordsLieAtTheirOffsets) {
     z.releaseTrigger = 1;
     const std::wstring path = rig.folder.File(L"layout.kss");
     ASSERT_TRUE(Save(path));
-    const Bytes b = ReadAll(path);
+    const Bytes b = ReadBytes(path);
     ASSERT_EQ(b.size(), 20u + 3668 + 6824 + 680);
     const size_t info = 20, inst = 20 + 3668, zone = inst + 6824;
     struct Field {
@@ -173,7 +174,7 @@ TEST_F(ProjectFileTest, InstrumentFileHasNoInfoAndItsOwnSamplesMode) {
     AddZone(slot, wav);
     const std::wstring path = rig.folder.File(L"one.kis");
     ASSERT_TRUE(Save(path, false, false, slot));
-    const Bytes b = ReadAll(path);
+    const Bytes b = ReadBytes(path);
     EXPECT_EQ(b.size(), 20u + 6824 + 2 * 680);
     EXPECT_EQ(I32At(b, 12), 1) << "single-instrument file";
     EXPECT_EQ(I32At(b, 20 + 572), 0);
@@ -192,7 +193,7 @@ TEST_F(ProjectFileTest, InstrumentFileHasNoInfoAndItsOwnSamplesMode) {
     fs::create_directories(moved);
     ASSERT_TRUE(Save((moved / "rel.kis").wstring(), false, false, slot));
     EXPECT_TRUE(fs::exists(moved / "samples" / "i.wav"));
-    EXPECT_EQ(I32At(ReadAll((moved / "rel.kis").wstring()), 20 + 572), 1);
+    EXPECT_EQ(I32At(ReadBytes((moved / "rel.kis").wstring()), 20 + 572), 1);
     Loader r;
     r.answer = L"";
     ASSERT_TRUE(r.Load((moved / "rel.kis").wstring()));
@@ -298,7 +299,7 @@ TEST_F(ProjectFileTest, BankEmbedsTheWavesAndItsStreamClosesAfterTheLastZone) {
     EXPECT_DOUBLE_EQ(job.progress, 1.0);
     EXPECT_EQ(std::wstring(rig.engine.projectPath), L"") << "an export leaves the project path";
 
-    const Bytes bytes = ReadAll(bank);
+    const Bytes bytes = ReadBytes(bank);
     EXPECT_EQ(bytes[8], 1) << "samples embedded";
     // Walk the records: each zone's +520 is its own position + 680, and the
     // next record follows the embedded WAV.
@@ -341,20 +342,85 @@ TEST_F(ProjectFileTest, BankEmbedsTheWavesAndItsStreamClosesAfterTheLastZone) {
     EXPECT_EQ(KFile::OpenCount(), handles) << "closed once the last zone is gone";
 }
 
+TEST_F(ProjectFileTest, ThePlayersReaderTakesAnyVersionAndBuildsNoOverviews) {
+    const int slot = rig.AddInstrument(4, 2);
+    AddZone(slot, Wav(L"a.wav", 3000, 2));
+    KInstrument& in = *rig.engine.instruments[slot];
+    in.bendRange = 9;
+    CopyWide(in.layerNames[3], L"Soft");
+    in.zones[0]->ampRelease = 123.0f;
+    std::memcpy(rig.engine.uniqueId, "Wxyz", 5);
+    CopyWide(rig.engine.libraryName, L"Any");
+    const std::wstring bank = rig.folder.File(L"any.ksb");
+    KFileJob job;
+    ASSERT_TRUE(rig.engine.SaveFile(bank.c_str(), job, true, false, -1));
+    Bytes bytes = ReadBytes(bank);
+
+    for (int32_t version : {1300, 999, 1000, 0, -1}) {
+        for (int i = 0; i < 4; ++i) bytes[4 + i] = static_cast<uint8_t>(static_cast<uint32_t>(version) >> (8 * i));
+        const std::wstring path = rig.folder.File(L"v" + std::to_wstring(version) + L".ksb");
+        ASSERT_TRUE(WriteBytes(path, bytes));
+        Loader player;
+        ASSERT_TRUE(player.engine.LoadFile(path.c_str(), player.job, false, KSamplerEngine::Reader::Player)) << version;
+        ASSERT_EQ(player.engine.instrumentCount, 1) << version;
+        const KInstrument& back = *player.engine.instruments[0];
+        EXPECT_EQ(back.midiChannel, 4) << version;
+        EXPECT_EQ(back.bendRange, 9) << version;
+        EXPECT_EQ(std::wstring(back.layerNames[3]), L"Soft") << version;
+        EXPECT_STREQ(player.engine.uniqueId, "Wxyz") << version;
+        EXPECT_EQ(std::wstring(player.engine.libraryName), L"Any") << version;
+        ASSERT_EQ(back.zoneCount, 1) << version;
+        EXPECT_EQ(back.zones[0]->frameCount, 3000) << version;
+        EXPECT_EQ(back.zones[0]->ampRelease, 123.0f) << version;
+        const float* overview = back.zones[0]->overview;
+        EXPECT_TRUE(std::all_of(overview, overview + 2 * KSampleZone::kOverviewColumns, [](float v) { return v == 0.0f; }))
+            << version << ": no overview";
+        EXPECT_NE(back.zones[0]->preload[2 * 100], 0.0f) << version << ": the preload is filled";
+    }
+    Loader sampler;
+    ASSERT_TRUE(sampler.Load(rig.folder.File(L"v1300.ksb")));
+    EXPECT_GT(sampler.engine.instruments[0]->zones[0]->overview[2 * 5], 0.0f) << "the sampler's reader builds one";
+    EXPECT_FALSE(sampler.Load(rig.folder.File(L"v999.ksb"))) << "and refuses other versions";
+}
+
+TEST_F(ProjectFileTest, ThePlayersReaderLoadsAProjectFromItsSamplesFolder) {
+    const fs::path root(rig.folder.Path());
+    const std::wstring wav = Wav(L"p.wav", 1500);
+    AddZone(rig.AddInstrument(), wav);
+    rig.engine.samplesInRelativePath = 1;
+    fs::create_directories(root / "Lib");
+    const std::wstring project = (root / "Lib" / "Lib.ksb").wstring();
+    ASSERT_TRUE(Save(project));
+    rig.engine.DeleteInstrument(0);
+    fs::remove(fs::path(wav));
+
+    const int handles = KFile::OpenCount();
+    {
+        Loader l;
+        ASSERT_TRUE(l.engine.LoadFile(project.c_str(), l.job, false, KSamplerEngine::Reader::Player));
+        EXPECT_EQ(l.prompts, 0);
+        ASSERT_EQ(l.engine.CountZones(), 1);
+        EXPECT_EQ(NativePath(l.engine.instruments[0]->zones[0]->path),
+                  NativePath((root / "Lib" / "samples" / "p.wav").wstring().c_str()));
+        EXPECT_EQ(KFile::OpenCount(), handles + 1) << "the zone's sample is open, the project file closed";
+    }
+    EXPECT_EQ(KFile::OpenCount(), handles);
+}
+
 TEST_F(ProjectFileTest, FailedSavesLeaveThePreviousFile) {
     const std::wstring wav = Wav(L"f.wav");
     const int slot = rig.AddInstrument();
     AddZone(slot, wav);
     const std::wstring path = rig.folder.File(L"keep.kss");
     ASSERT_TRUE(Save(path));
-    const Bytes good = ReadAll(path);
+    const Bytes good = ReadBytes(path);
 
     // The samples folder cannot be made: the relative save fails.
     ASSERT_TRUE(WriteBytes(rig.folder.File(L"samples"), Bytes(3, 1)));
     rig.engine.samplesInRelativePath = 1;
     CopyWide(rig.engine.libraryName, L"Changed");
     EXPECT_FALSE(Save(path));
-    EXPECT_EQ(ReadAll(path), good);
+    EXPECT_EQ(ReadBytes(path), good);
     EXPECT_FALSE(FileExists((path + L".tmp").c_str()));
     rig.engine.samplesInRelativePath = 0;
 
@@ -362,10 +428,10 @@ TEST_F(ProjectFileTest, FailedSavesLeaveThePreviousFile) {
     // that are not there.
     const std::wstring bank = rig.folder.File(L"keep.ksb");
     ASSERT_TRUE(Save(bank, true));
-    const Bytes goodBank = ReadAll(bank);
+    const Bytes goodBank = ReadBytes(bank);
     ASSERT_TRUE(WriteBytes(wav, Bytes(30, 0)));
     EXPECT_FALSE(Save(bank, true));
-    EXPECT_EQ(ReadAll(bank), goodBank);
+    EXPECT_EQ(ReadBytes(bank), goodBank);
 }
 
 TEST_F(ProjectFileTest, SamplesFolderMode) {
@@ -475,7 +541,7 @@ TEST_F(ProjectFileTest, TheSameStateGivesTheSameBytesInBothBuilds) {
         for (uint8_t x : b) h = (h ^ x) * 1099511628211ull;
         return h;
     };
-    const uint64_t project = fnv(ReadAll(L"fixed.kss")), bank = fnv(ReadAll(L"fixed.ksb"));
+    const uint64_t project = fnv(ReadBytes(L"fixed.kss")), bank = fnv(ReadBytes(L"fixed.ksb"));
     fs::current_path(previous);
     EXPECT_EQ(project, 0xba1bbfc51b643760ull);
     EXPECT_EQ(bank, 0x1a750d55b3ec1302ull);
@@ -494,7 +560,7 @@ TEST_F(ProjectFileTest, MalformedFilesLoadSafely) {
     ASSERT_TRUE(Save(bank, true));
     std::vector<std::pair<std::string, Bytes>> corpus;
     for (const std::wstring& source : {project, bank}) {
-        const Bytes good = ReadAll(source);
+        const Bytes good = ReadBytes(source);
         // Cut at every record boundary and inside records.
         for (size_t cut : {0, 10, 20, 21, 100, 3688, 3700, 3688 + 6824, 3688 + 6824 + 300, 3688 + 6824 + 680})
             corpus.emplace_back("cut " + std::to_string(cut), Bytes(good.begin(), good.begin() + std::min(cut, good.size())));

@@ -38,8 +38,8 @@ struct ConverterRig {
     }
 
     std::wstring Out(const std::wstring& name) const { return folder.File(L"out") + L"/" + name; }
-    Bytes Wave(int m) const { return ReadAll(Out(L"samples/" + std::to_wstring(m) + L".wav")); }
-    Bytes Project(const std::wstring& name = L"Piano.kss") const { return ReadAll(Out(name)); }
+    Bytes Wave(int m) const { return ReadBytes(Out(L"samples/" + std::to_wstring(m) + L".wav")); }
+    Bytes Project(const std::wstring& name = L"Piano.kss") const { return ReadBytes(Out(name)); }
     int WaveCount() const {
         std::error_code ec;
         int n = 0;

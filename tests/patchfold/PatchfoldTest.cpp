@@ -175,15 +175,15 @@ TEST(PatchfoldTest, TheProgramPrintsNothingAndEndsWithZero) {
     ConverterRig rig;
     const std::wstring log = rig.folder.File(L"log.txt");
     EXPECT_EQ(RunProgram({}, log), 0);
-    EXPECT_TRUE(ReadAll(log).empty());
+    EXPECT_TRUE(ReadBytes(log).empty());
     const std::string missing = ConverterPath(rig.folder.File(L"missing.sf2"));
     EXPECT_EQ(RunProgram({missing, rig.Prefix()}, log), 0);
-    EXPECT_TRUE(ReadAll(log).empty());
+    EXPECT_TRUE(ReadBytes(log).empty());
     EXPECT_FALSE(rig.AnythingWritten());
 
     const std::string bank = rig.Bank(TwoSampleBank().Build());
     EXPECT_EQ(RunProgram({bank, rig.Prefix()}, log), 0);
-    EXPECT_TRUE(ReadAll(log).empty());
+    EXPECT_TRUE(ReadBytes(log).empty());
     EXPECT_EQ(rig.WaveCount(), 2);
     EXPECT_FALSE(rig.Project().empty());
 }
@@ -199,9 +199,9 @@ TEST(PatchfoldTest, ConvertsFromDriveCIntoDriveD) {
     RemoveFile(L"D:\\out\\samples\\1.wav");
     const char* argv[] = {"patchfold.exe", "C:\\banks\\Piano.sf2", "D:\\out\\"};
     EXPECT_EQ(Patchfold(3, argv), 0);
-    EXPECT_EQ(ReadAll(L"D:\\out\\samples\\0.wav").size(), 44u + 80);
-    EXPECT_EQ(ReadAll(L"D:\\out\\samples\\1.wav").size(), 44u + 60);
-    const Bytes project = ReadAll(L"D:\\out\\Piano.kss");
+    EXPECT_EQ(ReadBytes(L"D:\\out\\samples\\0.wav").size(), 44u + 80);
+    EXPECT_EQ(ReadBytes(L"D:\\out\\samples\\1.wav").size(), 44u + 60);
+    const Bytes project = ReadBytes(L"D:\\out\\Piano.kss");
     ASSERT_FALSE(project.empty());
     EXPECT_EQ(TextAt(project, kProjectHeader), "D:\\out\\Piano.kss");
 }

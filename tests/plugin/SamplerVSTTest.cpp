@@ -1,5 +1,6 @@
 #include "SamplerVST.h"
 
+#include "EffectBench.h"
 #include "StoredFields.h"
 #include "TempFolder.h"
 #include "WavWriter.h"
@@ -18,35 +19,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-VstIntPtr QuietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-// Eight output channels of one block.
-struct Outputs {
-    explicit Outputs(int frames) : data(8, std::vector<float>(static_cast<size_t>(frames), 7.0f)) {
-        for (int i = 0; i < 8; ++i) pointers[i] = data[i].data();
-    }
-    float Peak(int channel) const {
-        float p = 0;
-        for (float v : data[channel]) p = std::max(p, std::fabs(v));
-        return p;
-    }
-    std::vector<std::vector<float>> data;
-    float* pointers[8];
-};
-
-VstMidiEvent Midi(uint8_t status, uint8_t d1, uint8_t d2, int delta = 0) {
-    VstMidiEvent e = {};
-    e.type = kVstMidiType;
-    e.byteSize = 24;
-    e.deltaFrames = delta;
-    e.midiData[0] = static_cast<char>(status);
-    e.midiData[1] = static_cast<char>(d1);
-    e.midiData[2] = static_cast<char>(d2);
-    return e;
-}
 
 class SamplerVSTTest : public ::testing::Test {
 protected:

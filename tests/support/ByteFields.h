@@ -9,15 +9,6 @@
 #include <cstring>
 #include <string>
 
-inline Bytes ReadAll(const std::wstring& path) {
-    KFile f;
-    Bytes b;
-    if (!f.OpenRead(path.c_str())) return b;
-    b.resize(static_cast<size_t>(f.Size()));
-    f.ReadAt(0, b.data(), static_cast<int64_t>(b.size()));
-    return b;
-}
-
 inline void Put16(Bytes& b, uint32_t v) {
     b.push_back(static_cast<uint8_t>(v));
     b.push_back(static_cast<uint8_t>(v >> 8));

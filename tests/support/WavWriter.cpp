@@ -126,3 +126,12 @@ bool WriteBytes(const std::wstring& path, const Bytes& bytes, int64_t offset, co
     if (!tail.empty() && !f.Write(tail.data(), static_cast<int64_t>(tail.size()))) return false;
     return true;
 }
+
+Bytes ReadBytes(const std::wstring& path) {
+    KFile f;
+    Bytes b;
+    if (!f.OpenRead(path.c_str())) return b;
+    b.resize(static_cast<size_t>(f.Size()));
+    if (f.ReadAt(0, b.data(), static_cast<int64_t>(b.size())) != static_cast<int64_t>(b.size())) b.clear();
+    return b;
+}

@@ -66,3 +66,5 @@ private:
 // larger file); false when the file cannot be written.
 bool WriteBytes(const std::wstring& path, const Bytes& bytes, int64_t offset = 0,
                 const Bytes& tail = {});
+// The whole file; empty when it cannot be read.
+Bytes ReadBytes(const std::wstring& path);

@@ -1,0 +1,8 @@
+// The player library's entry point `main` for the hosts (DllMain is shared).
+// Unlike the sampler it leaves the runtime's stream limit alone: its zones
+// read through the bank's one stream.
+#include "PlayerVST.h"
+#include "PluginEntry.h"
+
+// Exported as `main` (see ksplayer.def).
+extern "C" AEffect* KorvoPlayerMain(audioMasterCallback audioMaster) { return CreateEffect<KPlayerVST>(audioMaster); }

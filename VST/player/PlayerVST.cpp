@@ -1,0 +1,93 @@
+#include "PlayerVST.h"
+
+#include "PluginPlatform.h"
+
+namespace {
+// The host's text buffers: 32 bytes for the effect name, 64 for vendor and
+// product, each with its terminator.
+constexpr size_t kEffectNameBytes = 32;
+constexpr size_t kVendorBytes = 64;
+constexpr size_t kProductBytes = 64;
+} // namespace
+
+KPlayerVST::KPlayerVST(audioMasterCallback audioMaster) : KPlayerVST(audioMaster, PluginFilePath()) {}
+
+KPlayerVST::KPlayerVST(audioMasterCallback audioMaster, const std::wstring& ownFile)
+    : KEngineEffect(audioMaster, 0) {
+    // The paths live in buffers of 260 characters: a longer one is refused,
+    // and the player then finds no bank.
+    if (ownFile.size() < kPathLength) {
+        ownFile_ = ownFile;
+        const size_t slash = ownFile.rfind(L'\\');
+        const size_t nameStart = slash == std::wstring::npos ? 0 : slash + 1;
+        const size_t nameLength = ownFile.size() - nameStart;
+        // The file name without its extension ".dll".
+        if (nameLength > 4) playerName = ownFile.substr(nameStart, nameLength - 4);
+        pluginFolder = (slash == std::wstring::npos ? std::wstring() : ownFile.substr(0, slash)) + L"\\";
+        const std::wstring bank = pluginFolder + playerName + L"\\" + playerName + L".ksb";
+        if (bank.size() < kPathLength) bankPath = bank;
+    }
+
+    KFileJob job;
+    LoadBank(bankPath.c_str(), job); // no bank leaves the engine's defaults
+
+    // The code's bytes in their own order in memory: code[0] is the lowest.
+    uint32_t id = 0;
+    for (int i = 0; i < 4; ++i) id |= static_cast<uint32_t>(static_cast<uint8_t>(engine.uniqueId[i])) << (8 * i);
+    setUniqueID(static_cast<VstInt32>(id));
+
+    CheckBankPairing();
+
+    // The editor window comes later; what it keeps lives here till then.
+    editorState = std::make_unique<KPlayerEditorState>();
+    curProgram = 0;
+    engine.UpdateGains();
+}
+
+KPlayerVST::~KPlayerVST() = default;
+
+void KPlayerVST::process(float**, float** outputs, VstInt32 sampleFrames) {
+    if (RenderUnlessBusy(outputs, sampleFrames)) UpdateOutputMeters(engine.peakLeft, engine.peakRight);
+}
+
+void KPlayerVST::UpdateOutputMeters(float peakLeft, float peakRight) {
+    editorState->UpdateOutputMeters(peakLeft, peakRight);
+}
+
+void KPlayerVST::close() { busy = true; }
+
+bool KPlayerVST::LoadBank(const wchar_t* path, KFileJob& job) {
+    return engine.LoadFile(path, job, false, KSamplerEngine::Reader::Player);
+}
+
+void KPlayerVST::CheckBankPairing() {
+    KFile own;
+    if (!own.OpenRead(ownFile_.c_str())) return; // nothing to compare with
+    uint8_t stamp[4] = {};
+    // A file too short to hold the stamp cannot belong to any bank.
+    bool matches = own.ReadAt(kStampOffset, stamp, sizeof stamp) == static_cast<int64_t>(sizeof stamp);
+    own.Close();
+    for (int i = 0; i < 4 && matches; ++i) matches = stamp[i] == static_cast<uint8_t>(engine.uniqueId[i]);
+    if (matches) return;
+    ShowErrorMessage(L"Can not find sound library", L"Korvo Sampler Player");
+    UnloadAllInstruments();
+}
+
+void KPlayerVST::UnloadAllInstruments() {
+    for (int slot = 0; slot < KSamplerEngine::kInstruments; ++slot) engine.DeleteInstrument(slot);
+}
+
+bool KPlayerVST::getEffectName(char* name) {
+    WideToAnsi(engine.libraryName, name, kEffectNameBytes);
+    return true;
+}
+
+bool KPlayerVST::getVendorString(char* text) {
+    WideToAnsi(engine.vendorName, text, kVendorBytes);
+    return true;
+}
+
+bool KPlayerVST::getProductString(char* text) {
+    WideToAnsi(engine.libraryName, text, kProductBytes);
+    return true;
+}
