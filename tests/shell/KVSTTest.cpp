@@ -1,5 +1,6 @@
 #include "KVST.h"
 
+#include "PlayerSet.h"
 #include "PluginHost.h"
 #include "ProjectChunk.h"
 
@@ -31,6 +32,7 @@ std::string NarrowWinePath(const std::string& unixPath) {
 }
 
 std::string SamplerDll() { return NarrowWinePath(KORVO_SAMPLER_DLL); }
+std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
 std::string TestPlugin(const std::string& name) {
     return NarrowWinePath(std::string(KORVO_TEST_PLUGINS) + "/test_plugin_" + name + ".dll");
 }
@@ -99,6 +101,47 @@ TEST(CKVST, HostsTheSampler) {
     for (int block = 0; block < 10; ++block) host.ProcessReplacing(nullptr, out.pointers, 480);
     EXPECT_EQ(out.Peak(0), 0.0f) << "released";
     // The destructor closes and unloads.
+}
+
+TEST(CKVST, HostsAPlayerCopy) {
+    TempFolder folder;
+    KSamplerEngine library;
+    const std::wstring wav = SquareWav(folder);
+    KInstrument& in = *library.instruments[library.AddInstrument(0, 0)];
+    ASSERT_EQ(in.AddZone(wav.c_str(), 60, 0, 127, 127, 1, 1, nullptr, 0), 0);
+    in.zones[0]->ampRelease = 20.0f;
+    CopyWide(library.libraryName, L"Strings");
+    std::memcpy(library.uniqueId, "StRg", 5);
+    PlayerSet set;
+    ASSERT_TRUE(MakePlayerSet(library, folder.Path(), WinePath(KORVO_PLAYER_LIBRARY), set));
+
+    CKVST host;
+    ASSERT_TRUE(host.Load(Narrow(set.library).c_str()));
+    EXPECT_EQ(host.numOutputs, 8);
+    EXPECT_EQ(host.numParams, 0);
+    EXPECT_EQ(host.uniqueID, 'S' | 't' << 8 | 'R' << 16 | 'g' << 24) << "the library's code, read in memory order";
+    EXPECT_EQ(host.receivesMidi, 1);
+    EXPECT_EQ(host.sendsMidi, 0);
+    EXPECT_EQ(host.programChunks, 1);
+    AEffect* e = host.effect;
+    e->dispatcher(e, effMainsChanged, 0, 0, nullptr, 0.0f);
+    e->dispatcher(e, effOpen, 0, 0, nullptr, 0.0f);
+    e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    e->dispatcher(e, effSetBlockSize, 0, 4096, nullptr, 0.0f);
+    e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0.0f);
+
+    void* data = nullptr;
+    ASSERT_EQ(e->dispatcher(e, effGetChunk, 0, 0, &data, 0.0f), 3712);
+    std::vector<uint8_t> chunk(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + 3712);
+    EXPECT_EQ(e->dispatcher(e, effSetChunk, 0, 3712, chunk.data(), 0.0f), 1);
+
+    Outputs out(512);
+    host.AddMidiEvent(100, 0x90, 60, 127, 44100.0f);
+    host.ProcessReplacing(nullptr, out.pointers, 512);
+    EXPECT_GT(out.Peak(0), 0.2f) << "the bank's sample sounds";
+    host.AddMidiEvent(200, 0x80, 60, 0, 44100.0f);
+    for (int block = 0; block < 10; ++block) host.ProcessReplacing(nullptr, out.pointers, 512);
+    EXPECT_EQ(out.Peak(0), 0.0f);
 }
 
 TEST(CKVST, EventTimesAndTheListLimit) {
