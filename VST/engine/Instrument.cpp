@@ -192,31 +192,26 @@ void KInstrument::NoteOff(int key, int velocity) {
 void KInstrument::RenderFrame(float& left, float& right) { RenderBlock(&left, &right, 1); }
 
 int KInstrument::RenderVoices(float* left, float* right, int frames) {
-    // Voice by voice, four at a time through their filters; each frame still
+    // The sounding voices four at a time, in pool order, so each frame still
     // sums its voices in pool order.
-    constexpr int kLanes = KVoice::kLanes;
+    constexpr int kLanes = KVoiceLanes::kLanes;
+    // On the stack, where 16-byte alignment is sure (the 32-bit heap gives 8).
+    alignas(16) float laneLeft[kLanes * kStretch];
+    alignas(16) float laneRight[kLanes * kStretch];
     int sounding = 0;
-    for (int first = 0; first < kVoices; first += kLanes) {
-        KVoice* lanes[kLanes];
-        int counts[kLanes];
-        bool any = false;
-        for (int lane = 0; lane < kLanes; ++lane) {
-            KVoice& v = voices[first + lane];
-            lanes[lane] = &v;
-            counts[lane] = v.active.load(std::memory_order_relaxed)
-                               ? v.RenderUnfiltered(laneLeft_ + lane, laneRight_ + lane, laneCutoff_ + lane, kLanes, frames)
-                               : 0;
-            any = any || counts[lane] > 0;
+    KVoice* lanes[kLanes] = {};
+    int used = 0;
+    for (int v = 0; v <= kVoices; ++v) {
+        if (v < kVoices && voices[v].active.load(std::memory_order_relaxed)) lanes[used++] = &voices[v];
+        if (used == kLanes || (v == kVoices && used > 0)) {
+            int counts[kLanes];
+            KVoiceLanes::Render(lanes, laneLeft, laneRight, frames, counts);
+            KVoiceLanes::Mix(laneLeft, counts, left, frames);
+            KVoiceLanes::Mix(laneRight, counts, right, frames);
             // Counted when it sounded in the last frame, ended there or not.
-            if (counts[lane] == frames) ++sounding;
-        }
-        if (!any) continue;
-        KVoice::FilterLanes(lanes, counts, laneLeft_, laneRight_, laneCutoff_, frames);
-        for (int lane = 0; lane < kLanes; ++lane) {
-            for (int f = 0; f < counts[lane]; ++f) {
-                left[f] += laneLeft_[kLanes * f + lane];
-                right[f] += laneRight_[kLanes * f + lane];
-            }
+            for (int lane = 0; lane < used; ++lane) sounding += counts[lane] == frames ? 1 : 0;
+            for (KVoice*& lane : lanes) lane = nullptr;
+            used = 0;
         }
     }
     return sounding;

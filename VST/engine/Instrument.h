@@ -7,6 +7,7 @@
 #include "SampleZone.h"
 #include "StructureGate.h"
 #include "Voice.h"
+#include "VoiceLanes.h"
 #include "WideText.h"
 
 #include <atomic>
@@ -103,12 +104,7 @@ private:
     // its last frame.
     int RenderVoices(float* left, float* right, int frames);
 
-    // The voices of one filter pass, before and after the filter, lane by
-    // lane (see KVoice::FilterLanes).
     static constexpr int kStretch = 256;
-    alignas(16) float laneLeft_[KVoice::kLanes * kStretch] = {};
-    alignas(16) float laneRight_[KVoice::kLanes * kStretch] = {};
-    alignas(16) int32_t laneCutoff_[KVoice::kLanes * kStretch] = {};
 
     int zoneCursor_ = 0;
     int releaseCursor_ = 0;
