@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <new>
 
+#include <emmintrin.h>
+
 namespace {
 constexpr float kGainStep = 0.0001f;
 
@@ -226,18 +228,44 @@ void KInstrument::RenderBlock(float* left, float* right, int frames) {
         sounding = RenderVoices(left + done, right + done, n);
     }
     activeVoices.store(sounding, std::memory_order_relaxed);
-    for (int f = 0; f < frames; ++f) {
+
+    int f = 0;
+    // While the gains rest on their targets they are constants.
+    if (gainLeft == targetGainLeft && gainRight == targetGainRight) {
+        const __m128 l = _mm_set1_ps(gainLeft), r = _mm_set1_ps(gainRight);
+        for (; f + 4 <= frames; f += 4) {
+            _mm_storeu_ps(left + f, _mm_mul_ps(_mm_loadu_ps(left + f), l));
+            _mm_storeu_ps(right + f, _mm_mul_ps(_mm_loadu_ps(right + f), r));
+        }
+    }
+    for (; f < frames; ++f) {
         Ramp(gainLeft, targetGainLeft);
         Ramp(gainRight, targetGainRight);
-        float l = left[f] * gainLeft;
-        float r = right[f] * gainRight;
-        if (reverbOn) {
-            float wetLeft, wetRight;
-            reverb.Process(l, r, wetLeft, wetRight);
-            l = static_cast<float>(l + wetLeft * reverbSend);
-            r = static_cast<float>(r + wetRight * reverbSend);
+        left[f] *= gainLeft;
+        right[f] *= gainRight;
+    }
+    if (!reverbOn) return;
+
+    for (int done = 0; done < frames; done += kStretch) {
+        const int n = std::min(kStretch, frames - done);
+        float wetLeft[kStretch], wetRight[kStretch];
+        reverb.ProcessBlock(left + done, right + done, wetLeft, wetRight, n);
+        // Added in double, rounded once, as frame by frame.
+        const __m128d send = _mm_set1_pd(reverbSend);
+        int i = 0;
+        for (; i + 2 <= n; i += 2) {
+            float* l = left + done + i;
+            float* r = right + done + i;
+            const __m128d dryLeft = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(l))));
+            const __m128d dryRight = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r))));
+            const __m128d addLeft = _mm_mul_pd(_mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(wetLeft + i)))), send);
+            const __m128d addRight = _mm_mul_pd(_mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(wetRight + i)))), send);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(l), _mm_castps_si128(_mm_cvtpd_ps(_mm_add_pd(dryLeft, addLeft))));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(r), _mm_castps_si128(_mm_cvtpd_ps(_mm_add_pd(dryRight, addRight))));
         }
-        left[f] = l;
-        right[f] = r;
+        for (; i < n; ++i) {
+            left[done + i] = static_cast<float>(left[done + i] + wetLeft[i] * reverbSend);
+            right[done + i] = static_cast<float>(right[done + i] + wetRight[i] * reverbSend);
+        }
     }
 }

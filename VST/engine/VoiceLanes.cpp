@@ -1,5 +1,6 @@
 #include "VoiceLanes.h"
 
+#include "Sse.h"
 #include "Tables.h"
 #include "VoiceFrame.h"
 
@@ -211,14 +212,6 @@ __attribute__((noinline)) void Retune(Lanes& s, __m128i wanted) {
 
 #define KORVO_INLINE inline __attribute__((always_inline))
 
-KORVO_INLINE __m128 Select(__m128 mask, __m128 whenSet, __m128 otherwise) {
-    return _mm_or_ps(_mm_and_ps(mask, whenSet), _mm_andnot_ps(mask, otherwise));
-}
-
-KORVO_INLINE __m128i SelectInt(__m128i mask, __m128i whenSet, __m128i otherwise) {
-    return _mm_or_si128(_mm_and_si128(mask, whenSet), _mm_andnot_si128(mask, otherwise));
-}
-
 // Two lanes' doubles as floats, four lanes in one register.
 KORVO_INLINE __m128 ToFloats(__m128d low, __m128d high) {
     return _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high));
@@ -248,24 +241,8 @@ KORVO_INLINE __m128i CutoffIndices(__m128 position) {
     const __m128i below = _mm_castps_si128(_mm_cmplt_ps(position, _mm_setzero_ps()));
     const __m128i number = _mm_castps_si128(_mm_cmpord_ps(position, position));
     __m128i index = _mm_and_si128(_mm_cvttps_epi32(_mm_mul_ps(_mm_set1_ps(10.0f), position)), number);
-    index = SelectInt(above, _mm_set1_epi32(kCutoffAbove), index);
-    return SelectInt(below, _mm_set1_epi32(kCutoffBelow), index);
-}
-
-// Zero and denormal inputs enter the filter as 0, as in KLowPass::Process.
-KORVO_INLINE __m128 FlushDenormals(__m128 x) {
-    const __m128i bits = _mm_and_si128(_mm_castps_si128(x), _mm_set1_epi32(0x7F800000));
-    return _mm_andnot_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(bits, _mm_setzero_si128())), x);
-}
-
-KORVO_INLINE void Transpose(__m128 a, __m128 b, __m128 c, __m128 d, __m128& r0, __m128& r1, __m128& r2,
-                            __m128& r3) {
-    const __m128 ab0 = _mm_unpacklo_ps(a, b), cd0 = _mm_unpacklo_ps(c, d);
-    const __m128 ab1 = _mm_unpackhi_ps(a, b), cd1 = _mm_unpackhi_ps(c, d);
-    r0 = _mm_movelh_ps(ab0, cd0);
-    r1 = _mm_movehl_ps(cd0, ab0);
-    r2 = _mm_movelh_ps(ab1, cd1);
-    r3 = _mm_movehl_ps(cd1, ab1);
+    index = Sse::Select(above, _mm_set1_epi32(kCutoffAbove), index);
+    return Sse::Select(below, _mm_set1_epi32(kCutoffBelow), index);
 }
 
 // Renders frames from f on, up to `frames`, while no voice meets a seam;
@@ -321,17 +298,17 @@ int RunLanes(Lanes& s, float* left, float* right, int f, int frames) {
         const float* p2 = s.base[2] + 2 * (_mm_cvtsi128_si32(whole1) - 1);
         const float* p3 = s.base[3] + 2 * (_mm_cvtsi128_si32(_mm_shuffle_epi32(whole1, 1)) - 1);
         __m128 y0Left, y0Right, y1Left, y1Right, y2Left, y2Right, y3Left, y3Right;
-        Transpose(_mm_loadu_ps(p0), _mm_loadu_ps(p1), _mm_loadu_ps(p2), _mm_loadu_ps(p3), y0Left, y0Right, y1Left,
+        Sse::Transpose(_mm_loadu_ps(p0), _mm_loadu_ps(p1), _mm_loadu_ps(p2), _mm_loadu_ps(p3), y0Left, y0Right, y1Left,
                   y1Right);
-        Transpose(_mm_loadu_ps(p0 + 4), _mm_loadu_ps(p1 + 4), _mm_loadu_ps(p2 + 4), _mm_loadu_ps(p3 + 4), y2Left,
+        Sse::Transpose(_mm_loadu_ps(p0 + 4), _mm_loadu_ps(p1 + 4), _mm_loadu_ps(p2 + 4), _mm_loadu_ps(p3 + 4), y2Left,
                   y2Right, y3Left, y3Right);
         __m128 l = VoiceFrame::InterpolateLanes(z, y0Left, y1Left, y2Left, y3Left);
         __m128 r = VoiceFrame::InterpolateLanes(z, y0Right, y1Right, y2Right, y3Right);
-        r = Select(_mm_load_ps(reinterpret_cast<const float*>(s.mono)), l, r);
+        r = Sse::Select(_mm_load_ps(reinterpret_cast<const float*>(s.mono)), l, r);
         // A whole position reads its frame unchanged (both channels, mono
         // or not); a ring not filled yet reads silence.
-        l = Select(onFrame, y1Left, l);
-        r = Select(onFrame, y1Right, r);
+        l = Sse::Select(onFrame, y1Left, l);
+        r = Sse::Select(onFrame, y1Right, r);
         const __m128 silent = _mm_load_ps(reinterpret_cast<const float*>(s.silent));
         l = _mm_andnot_ps(silent, l);
         r = _mm_andnot_ps(silent, r);
@@ -351,12 +328,12 @@ int RunLanes(Lanes& s, float* left, float* right, int f, int frames) {
         // The filter: one state for both channels, left first.
         const __m128 b0 = _mm_load_ps(s.b0), b1 = _mm_load_ps(s.b1), b2 = _mm_load_ps(s.b2);
         const __m128 a1 = _mm_load_ps(s.a1), a2 = _mm_load_ps(s.a2);
-        const __m128 inLeft = FlushDenormals(l);
+        const __m128 inLeft = Sse::FlushDenormals(l);
         const __m128 outLeft = _mm_sub_ps(
             _mm_sub_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(b0, inLeft), _mm_mul_ps(b1, x1)), _mm_mul_ps(b2, x2)),
                        _mm_mul_ps(a1, y1)),
             _mm_mul_ps(a2, y2));
-        const __m128 inRight = FlushDenormals(r);
+        const __m128 inRight = Sse::FlushDenormals(r);
         const __m128 outRight = _mm_sub_ps(
             _mm_sub_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(b0, inRight), _mm_mul_ps(b1, inLeft)), _mm_mul_ps(b2, x1)),
                        _mm_mul_ps(a1, outLeft)),
@@ -488,7 +465,7 @@ void KVoiceLanes::Mix(const float* lanes, const int counts[kLanes], float* out, 
     for (; f + 4 <= frames; f += 4) {
         // Four frames of the four lanes, turned into four frames per lane.
         __m128 lane[kLanes];
-        Transpose(_mm_load_ps(lanes + kLanes * f), _mm_load_ps(lanes + kLanes * (f + 1)),
+        Sse::Transpose(_mm_load_ps(lanes + kLanes * f), _mm_load_ps(lanes + kLanes * (f + 1)),
                   _mm_load_ps(lanes + kLanes * (f + 2)), _mm_load_ps(lanes + kLanes * (f + 3)), lane[0], lane[1],
                   lane[2], lane[3]);
         __m128 sum = _mm_loadu_ps(out + f);
@@ -498,7 +475,7 @@ void KVoiceLanes::Mix(const float* lanes, const int counts[kLanes], float* out, 
             } else if (counts[i] > f) {
                 const __m128i frame = _mm_add_epi32(_mm_set1_epi32(f), _mm_set_epi32(3, 2, 1, 0));
                 const __m128 sounded = _mm_castsi128_ps(_mm_cmpgt_epi32(_mm_set1_epi32(counts[i]), frame));
-                sum = Select(sounded, _mm_add_ps(sum, lane[i]), sum);
+                sum = Sse::Select(sounded, _mm_add_ps(sum, lane[i]), sum);
             }
         }
         _mm_storeu_ps(out + f, sum);
