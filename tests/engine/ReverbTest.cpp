@@ -289,15 +289,18 @@ TEST(ReverbBlock, EqualsFrameByFrameBitForBit) {
     auto frames = std::make_unique<KReverb>();
     auto blocks = std::make_unique<KReverb>();
     for (KReverb* r : {frames.get(), blocks.get()}) ApplyInstrumentSettings(*r, 0.8f, 0.3f);
-    auto input = NoiseFrames(3 * kRate);
-    for (size_t i = 5000; i < input.size(); i += 1733) input[i] = {kNaN, 0.5f};
-    for (size_t i = 7000; i < input.size(); i += 2411) input[i] = {FLT_MAX, FLT_MAX};
-    // A stretch so quiet that the lines fill with denormals.
-    for (size_t i = kRate; i < 2 * kRate; ++i) input[i] = {input[i].left * 1e-36f, input[i].right * 2e-37f};
+    // A whisper into the empty reverb, then silence in which its tail dies
+    // away into denormals; then loud noise with non-finite frames; the last
+    // half second frozen.
+    auto input = NoiseFrames(4 * kRate);
+    for (size_t i = 0; i < 5 * kRate / 2; ++i)
+        input[i] = i < kRate / 2 ? Frame{input[i].left * 1e-36f, input[i].right * 2e-37f} : Frame{0.0f, 0.0f};
+    for (size_t i = 3 * kRate; i < input.size(); i += 1733) input[i] = {kNaN, 0.5f};
+    for (size_t i = 3 * kRate + 500; i < input.size(); i += 2411) input[i] = {FLT_MAX, FLT_MAX};
     const int lengths[] = {1, 3, 4, 127, 128, 129, 225, 256, 300, 1000, 2047};
     size_t at = 0;
     for (int round = 0; at < input.size(); ++round) {
-        if (round == 40) {
+        if (at >= 7 * kRate / 2 && !frames->Frozen()) {
             for (KReverb* r : {frames.get(), blocks.get()}) {
                 r->mode = 1.0f;
                 r->Update();
