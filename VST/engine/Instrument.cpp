@@ -207,7 +207,7 @@ int KInstrument::RenderVoices(float* left, float* right, int frames) {
         if (v < kVoices && voices[v].active.load(std::memory_order_relaxed)) lanes[used++] = &voices[v];
         if (used == kLanes || (v == kVoices && used > 0)) {
             int counts[kLanes];
-            KVoiceLanes::Render(lanes, laneLeft, laneRight, frames, counts);
+            KVoiceLanes::Render(lanes, &filterTable_, laneLeft, laneRight, frames, counts);
             KVoiceLanes::Mix(laneLeft, counts, left, frames);
             KVoiceLanes::Mix(laneRight, counts, right, frames);
             // Counted when it sounded in the last frame, ended there or not.

@@ -105,6 +105,8 @@ private:
     int RenderVoices(float* left, float* right, int frames);
 
     static constexpr int kStretch = 256;
+    // Audio thread: the filter coefficients of the instrument's voices.
+    KLowPassTable filterTable_;
 
     int zoneCursor_ = 0;
     int releaseCursor_ = 0;

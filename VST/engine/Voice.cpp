@@ -163,7 +163,7 @@ void KVoice::ApplyEnvelopes(float& left, float& right) {
     Load(k, *zone.load(std::memory_order_relaxed), false, released.load(std::memory_order_relaxed) != 0);
     int index;
     const bool alive = VoiceFrame::Envelopes(k, left, right, index);
-    VoiceFrame::Filter(k, index, left, right);
+    VoiceFrame::Filter(k, index, left, right, nullptr);
     Store(k);
     if (!alive) active.store(0, std::memory_order_relaxed);
 }
@@ -185,7 +185,7 @@ int KVoice::RenderBlock(float* __restrict left, float* __restrict right, int fra
     while (done < frames) {
         const int n = std::min(kPiece, frames - done);
         int counts[kLanes];
-        KVoiceLanes::Render(lanes, l, r, n, counts);
+        KVoiceLanes::Render(lanes, nullptr, l, r, n, counts);
         for (int f = 0; f < counts[0]; ++f) {
             left[done + f] += l[kLanes * f];
             right[done + f] += r[kLanes * f];

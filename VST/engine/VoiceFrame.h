@@ -4,6 +4,7 @@
 // the frames where something happens to a voice).
 #pragma once
 
+#include "LowPassTable.h"
 #include "Tables.h"
 #include "Voice.h"
 
@@ -174,10 +175,11 @@ KORVO_INLINE bool Envelopes(KVoice::Frame& k, float& left, float& right, int& cu
 
 // The frame through the voice's filter. Coefficients are worked out again
 // only when the curve entry, the resonance or the rate has changed: the
-// cutoff takes 1003 values.
-KORVO_INLINE void Filter(KVoice::Frame& k, int cutoffIndex, float& left, float& right) {
+// cutoff takes 1003 values. A table, when given, keeps them.
+KORVO_INLINE void Filter(KVoice::Frame& k, int cutoffIndex, float& left, float& right, KLowPassTable* table) {
     if (cutoffIndex != k.cutoffIndex || k.resonance != k.cutoffQ || k.sampleRate != k.cutoffRate) {
-        k.lp.SetCutoff(CutoffCurveHz(cutoffIndex), k.sampleRate, k.resonance);
+        if (table != nullptr) table->SetCutoff(k.lp, cutoffIndex, k.sampleRate, k.resonance);
+        else k.lp.SetCutoff(CutoffCurveHz(cutoffIndex), k.sampleRate, k.resonance);
         k.cutoffIndex = cutoffIndex;
         k.cutoffQ = k.resonance;
         k.cutoffRate = k.sampleRate;

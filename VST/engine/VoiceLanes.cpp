@@ -194,13 +194,14 @@ void Finish(const Lanes& s, KVoice::Frame* const frames[kLanes]) {
 
 // New coefficients for the lanes whose curve entry has changed (rare: they
 // need a sine and a cosine).
-__attribute__((noinline)) void Retune(Lanes& s, __m128i wanted) {
+__attribute__((noinline)) void Retune(Lanes& s, __m128i wanted, KLowPassTable* table) {
     alignas(16) int32_t index[kLanes];
     _mm_store_si128(reinterpret_cast<__m128i*>(index), wanted);
     for (int lane = 0; lane < kLanes; ++lane) {
         if (index[lane] == s.cutoff[lane]) continue;
         KLowPass lp{s.b0[lane], s.b1[lane], s.b2[lane], s.a1[lane], s.a2[lane], 0.0f, 0.0f, 0.0f, 0.0f};
-        lp.SetCutoff(CutoffCurveHz(index[lane]), s.rate[lane], s.resonance[lane]);
+        if (table != nullptr) table->SetCutoff(lp, index[lane], s.rate[lane], s.resonance[lane]);
+        else lp.SetCutoff(CutoffCurveHz(index[lane]), s.rate[lane], s.resonance[lane]);
         s.b0[lane] = lp.b0;
         s.b1[lane] = lp.b1;
         s.b2[lane] = lp.b2;
@@ -249,7 +250,7 @@ KORVO_INLINE __m128i CutoffIndices(__m128 position) {
 // returns the frame it stopped before. Glide: some bend moves.
 // EnvelopeEnds: some attack or release may end.
 template <bool kGlide, bool kEnvelopeEnds>
-int RunLanes(Lanes& s, float* left, float* right, int f, int frames) {
+int RunLanes(Lanes& s, KLowPassTable* table, float* left, float* right, int f, int frames) {
     __m128d position0 = _mm_load_pd(s.position), position1 = _mm_load_pd(s.position + 2);
     __m128d preload0 = _mm_load_pd(s.preloadPos), preload1 = _mm_load_pd(s.preloadPos + 2);
     __m128d bend0 = _mm_load_pd(s.bend), bend1 = _mm_load_pd(s.bend + 2);
@@ -321,7 +322,7 @@ int RunLanes(Lanes& s, float* left, float* right, int f, int frames) {
         const __m128i index = CutoffIndices(ToFloats(_mm_mul_pd(_mm_load_pd(s.cutoffBase), nextFilt0),
                                                      _mm_mul_pd(_mm_load_pd(s.cutoffBase + 2), nextFilt1)));
         if (_mm_movemask_epi8(_mm_cmpeq_epi32(index, cutoff)) != 0xFFFF) {
-            Retune(s, index);
+            Retune(s, index, table);
             cutoff = index;
         }
 
@@ -380,12 +381,12 @@ int RunLanes(Lanes& s, float* left, float* right, int f, int frames) {
 
 // One frame of one voice, the frame-by-frame way; false when the voice ends
 // with it.
-bool StepFrame(KVoice::Frame& k, float& left, float& right) {
+bool StepFrame(KVoice::Frame& k, KLowPassTable* table, float& left, float& right) {
     float l, r;
     int index;
     bool alive = VoiceFrame::Advance(k, l, r);
     alive = VoiceFrame::Envelopes(k, l, r, index) && alive;
-    VoiceFrame::Filter(k, index, l, r);
+    VoiceFrame::Filter(k, index, l, r, table);
     left = l;
     right = r;
     return alive;
@@ -393,7 +394,8 @@ bool StepFrame(KVoice::Frame& k, float& left, float& right) {
 
 } // namespace
 
-void KVoiceLanes::Render(KVoice* const voices[kLanes], float* left, float* right, int frames, int counts[kLanes]) {
+void KVoiceLanes::Render(KVoice* const voices[kLanes], KLowPassTable* table, float* left, float* right, int frames,
+                         int counts[kLanes]) {
     // Within a block only this thread changes the voices: the zone, the
     // release and what the disk has published are read once. (A refill
     // published meanwhile is seen at the next block; refills complete half
@@ -421,11 +423,11 @@ void KVoiceLanes::Render(KVoice* const voices[kLanes], float* left, float* right
         if (Prepare(lanes, sounding, glide, envelopeEnds)) {
             const int from = f;
             if (glide) {
-                f = envelopeEnds ? RunLanes<true, true>(lanes, left, right, f, frames)
-                                 : RunLanes<true, false>(lanes, left, right, f, frames);
+                f = envelopeEnds ? RunLanes<true, true>(lanes, table, left, right, f, frames)
+                                 : RunLanes<true, false>(lanes, table, left, right, f, frames);
             } else {
-                f = envelopeEnds ? RunLanes<false, true>(lanes, left, right, f, frames)
-                                 : RunLanes<false, false>(lanes, left, right, f, frames);
+                f = envelopeEnds ? RunLanes<false, true>(lanes, table, left, right, f, frames)
+                                 : RunLanes<false, false>(lanes, table, left, right, f, frames);
             }
             if (f > from) Finish(lanes, sounding);
             if (f == frames) break;
@@ -437,7 +439,7 @@ void KVoiceLanes::Render(KVoice* const voices[kLanes], float* left, float* right
                 left[kLanes * f + lane] = right[kLanes * f + lane] = 0.0f;
                 continue;
             }
-            const bool alive = StepFrame(*k, left[kLanes * f + lane], right[kLanes * f + lane]);
+            const bool alive = StepFrame(*k, table, left[kLanes * f + lane], right[kLanes * f + lane]);
             if (k->wantsRefill) {
                 k->wantsRefill = false;
                 voices[lane]->RequestRefill();

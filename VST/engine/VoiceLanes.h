@@ -7,6 +7,7 @@
 // the frame-by-frame steps themselves.
 #pragma once
 
+#include "LowPassTable.h"
 #include "Voice.h"
 
 class KVoiceLanes {
@@ -18,7 +19,9 @@ public:
     // voice in lane i, filtered, goes to left[kLanes * f + i] and
     // right[kLanes * f + i]. counts[i] receives the frames the voice
     // sounded: all of them, or up to and including the one it ended with.
-    static void Render(KVoice* const voices[kLanes], float* left, float* right, int frames, int counts[kLanes]);
+    // The filter coefficients come from the table when one is given.
+    static void Render(KVoice* const voices[kLanes], KLowPassTable* table, float* left, float* right, int frames,
+                       int counts[kLanes]);
     // Adds one channel of rendered lanes into out, frame by frame in lane
     // order, each lane for the frames it sounded.
     static void Mix(const float* lanes, const int counts[kLanes], float* out, int frames);
