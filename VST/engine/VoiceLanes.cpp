@@ -53,6 +53,7 @@ struct alignas(16) Lanes {
     int32_t rate[kLanes];
     const float* base[kLanes];
     bool preload[kLanes];
+    bool anyMono, anySilent;
 };
 
 void SetEmpty(Lanes& s, int lane) {
@@ -85,6 +86,7 @@ bool Prepare(Lanes& s, KVoice::Frame* const frames[kLanes], bool& glide, bool& e
     using namespace VoiceFrame;
     bool ready = true;
     glide = envelopeEnds = false;
+    s.anyMono = s.anySilent = false;
     for (int lane = 0; lane < kLanes; ++lane) {
         const KVoice::Frame* k = frames[lane];
         if (k == nullptr) {
@@ -100,6 +102,8 @@ bool Prepare(Lanes& s, KVoice::Frame* const frames[kLanes], bool& glide, bool& e
         s.base[lane] = preload ? k->preload : k->ring;
         s.silent[lane] = !preload && !k->ringFilled ? ~0u : 0;
         s.mono[lane] = k->mono ? ~0u : 0;
+        s.anySilent = s.anySilent || s.silent[lane] != 0;
+        s.anyMono = s.anyMono || k->mono;
 
         // Reads at the edges of the buffers: the frame before the first,
         // the last two, and in the ring the frame after the middle.
@@ -223,9 +227,11 @@ KORVO_INLINE __m128 ToMasks(__m128d low, __m128d high) {
     return _mm_shuffle_ps(_mm_castpd_ps(low), _mm_castpd_ps(high), _MM_SHUFFLE(2, 0, 2, 0));
 }
 
+// Zero: some release may have no release time (only released lanes can).
+template <bool kZero>
 KORVO_INLINE __m128d Envelope(__m128d e, const double* target, const double* coef, const uint64_t* zero) {
     const __m128d next = _mm_add_pd(e, _mm_mul_pd(_mm_sub_pd(_mm_load_pd(target), e), _mm_load_pd(coef)));
-    return _mm_andnot_pd(_mm_load_pd(reinterpret_cast<const double*>(zero)), next);
+    return kZero ? _mm_andnot_pd(_mm_load_pd(reinterpret_cast<const double*>(zero)), next) : next;
 }
 
 // The bend's fixed step toward its target, stopping only on equality.
@@ -246,22 +252,64 @@ KORVO_INLINE __m128i CutoffIndices(__m128 position) {
     return Sse::Select(below, _mm_set1_epi32(kCutoffBelow), index);
 }
 
-// Renders frames from f on, up to `frames`, while no voice meets a seam;
-// returns the frame it stopped before. Glide: some bend moves.
-// EnvelopeEnds: some attack or release may end.
-template <bool kGlide, bool kEnvelopeEnds>
-int RunLanes(Lanes& s, KLowPassTable* table, float* left, float* right, int f, int frames) {
+// A run of frames goes through three passes, each over a piece of at most
+// kPiece frames: envelopes, then fetching, then the filter. Each pass holds
+// only its own state in registers (a 32-bit build has eight of them).
+constexpr int kPiece = 64;
+
+// The envelopes from frame `from` on, up to `to`, and each frame's gain and
+// cutoff curve entry. EnvelopeEnds: some attack or release may end; then it
+// stops before the frame where one does. Returns the frame it stopped
+// before.
+template <bool kEnvelopeEnds>
+int EnvelopePass(Lanes& s, float* gains, int32_t* cutoffs, int from, int to) {
+    __m128d amp0 = _mm_load_pd(s.amp), amp1 = _mm_load_pd(s.amp + 2);
+    __m128d filt0 = _mm_load_pd(s.filt), filt1 = _mm_load_pd(s.filt + 2);
+    int f = from;
+    for (; f < to; ++f) {
+        const __m128d nextAmp0 = Envelope<kEnvelopeEnds>(amp0, s.ampTarget, s.ampCoef, s.ampZero);
+        const __m128d nextAmp1 = Envelope<kEnvelopeEnds>(amp1, s.ampTarget + 2, s.ampCoef + 2, s.ampZero + 2);
+        const __m128d nextFilt0 = Envelope<kEnvelopeEnds>(filt0, s.filtTarget, s.filtCoef, s.filtZero);
+        const __m128d nextFilt1 = Envelope<kEnvelopeEnds>(filt1, s.filtTarget + 2, s.filtCoef + 2, s.filtZero + 2);
+        if (kEnvelopeEnds) {
+            __m128d end = _mm_or_pd(_mm_cmpgt_pd(nextAmp0, _mm_load_pd(s.ampHigh)),
+                                    _mm_cmpgt_pd(nextAmp1, _mm_load_pd(s.ampHigh + 2)));
+            end = _mm_or_pd(end, _mm_or_pd(_mm_cmple_pd(nextAmp0, _mm_load_pd(s.ampLow)),
+                                           _mm_cmple_pd(nextAmp1, _mm_load_pd(s.ampLow + 2))));
+            end = _mm_or_pd(end, _mm_or_pd(_mm_cmpgt_pd(nextFilt0, _mm_load_pd(s.filtHigh)),
+                                           _mm_cmpgt_pd(nextFilt1, _mm_load_pd(s.filtHigh + 2))));
+            if (_mm_movemask_pd(end) != 0) break;
+        }
+        const int at = kLanes * (f - from);
+        _mm_store_ps(gains + at, ToFloats(_mm_mul_pd(_mm_load_pd(s.velocityGain), nextAmp0),
+                                          _mm_mul_pd(_mm_load_pd(s.velocityGain + 2), nextAmp1)));
+        const __m128i index = CutoffIndices(ToFloats(_mm_mul_pd(_mm_load_pd(s.cutoffBase), nextFilt0),
+                                                     _mm_mul_pd(_mm_load_pd(s.cutoffBase + 2), nextFilt1)));
+        _mm_store_si128(reinterpret_cast<__m128i*>(cutoffs + at), index);
+        amp0 = nextAmp0;
+        amp1 = nextAmp1;
+        filt0 = nextFilt0;
+        filt1 = nextFilt1;
+    }
+    _mm_store_pd(s.amp, amp0);
+    _mm_store_pd(s.amp + 2, amp1);
+    _mm_store_pd(s.filt, filt0);
+    _mm_store_pd(s.filt + 2, filt1);
+    return f;
+}
+
+// Fetching, interpolating and the gains, from frame `from` on, up to `to`,
+// stopping before the frame where some voice meets a seam. Glide: some bend
+// moves. Returns the frame it stopped before.
+template <bool kGlide>
+int FetchPass(Lanes& s, const float* gains, float* left, float* right, int from, int to) {
     __m128d position0 = _mm_load_pd(s.position), position1 = _mm_load_pd(s.position + 2);
     __m128d preload0 = _mm_load_pd(s.preloadPos), preload1 = _mm_load_pd(s.preloadPos + 2);
     __m128d bend0 = _mm_load_pd(s.bend), bend1 = _mm_load_pd(s.bend + 2);
     __m128d advance0 = _mm_load_pd(s.advance), advance1 = _mm_load_pd(s.advance + 2);
-    __m128d amp0 = _mm_load_pd(s.amp), amp1 = _mm_load_pd(s.amp + 2);
-    __m128d filt0 = _mm_load_pd(s.filt), filt1 = _mm_load_pd(s.filt + 2);
-    __m128 x1 = _mm_load_ps(s.x1), x2 = _mm_load_ps(s.x2), y1 = _mm_load_ps(s.y1), y2 = _mm_load_ps(s.y2);
-    __m128i cutoff = _mm_load_si128(reinterpret_cast<const __m128i*>(s.cutoff));
-    const __m128d half = _mm_set1_pd(0.5);
-
-    for (; f < frames; ++f) {
+    const bool mono = s.anyMono, silent = s.anySilent;
+    int f = from;
+    for (; f < to; ++f) {
         __m128d nextBend0 = bend0, nextBend1 = bend1, nextAdvance0 = advance0, nextAdvance1 = advance1;
         if (kGlide) {
             nextBend0 = Glide(bend0, s.bendTarget);
@@ -271,70 +319,81 @@ int RunLanes(Lanes& s, KLowPassTable* table, float* left, float* right, int f, i
         }
         const __m128d nextPosition0 = _mm_add_pd(position0, nextAdvance0);
         const __m128d nextPosition1 = _mm_add_pd(position1, nextAdvance1);
-        const __m128d nextAmp0 = Envelope(amp0, s.ampTarget, s.ampCoef, s.ampZero);
-        const __m128d nextAmp1 = Envelope(amp1, s.ampTarget + 2, s.ampCoef + 2, s.ampZero + 2);
-        const __m128d nextFilt0 = Envelope(filt0, s.filtTarget, s.filtCoef, s.filtZero);
-        const __m128d nextFilt1 = Envelope(filt1, s.filtTarget + 2, s.filtCoef + 2, s.filtZero + 2);
-        __m128d seam = _mm_or_pd(_mm_cmpge_pd(nextPosition0, _mm_load_pd(s.limit)),
-                                 _mm_cmpge_pd(nextPosition1, _mm_load_pd(s.limit + 2)));
-        if (kEnvelopeEnds) {
-            seam = _mm_or_pd(seam, _mm_or_pd(_mm_cmpgt_pd(nextAmp0, _mm_load_pd(s.ampHigh)),
-                                             _mm_cmpgt_pd(nextAmp1, _mm_load_pd(s.ampHigh + 2))));
-            seam = _mm_or_pd(seam, _mm_or_pd(_mm_cmple_pd(nextAmp0, _mm_load_pd(s.ampLow)),
-                                             _mm_cmple_pd(nextAmp1, _mm_load_pd(s.ampLow + 2))));
-            seam = _mm_or_pd(seam, _mm_or_pd(_mm_cmpgt_pd(nextFilt0, _mm_load_pd(s.filtHigh)),
-                                             _mm_cmpgt_pd(nextFilt1, _mm_load_pd(s.filtHigh + 2))));
-        }
+        const __m128d seam = _mm_or_pd(_mm_cmpge_pd(nextPosition0, _mm_load_pd(s.limit)),
+                                       _mm_cmpge_pd(nextPosition1, _mm_load_pd(s.limit + 2)));
         if (_mm_movemask_pd(seam) != 0) break;
 
-        // Fetch: frames i - 1 .. i + 2 of each lane, both channels.
+        // Frames i - 1 .. i + 2 of each lane, both channels.
         const __m128i whole0 = _mm_cvttpd_epi32(position0), whole1 = _mm_cvttpd_epi32(position1);
         const __m128d fraction0 = _mm_sub_pd(position0, _mm_cvtepi32_pd(whole0));
         const __m128d fraction1 = _mm_sub_pd(position1, _mm_cvtepi32_pd(whole1));
-        const __m128 onFrame = ToMasks(_mm_cmple_pd(fraction0, _mm_setzero_pd()),
-                                       _mm_cmple_pd(fraction1, _mm_setzero_pd()));
-        const __m128 z = ToFloats(_mm_sub_pd(fraction0, half), _mm_sub_pd(fraction1, half));
         const float* p0 = s.base[0] + 2 * (_mm_cvtsi128_si32(whole0) - 1);
         const float* p1 = s.base[1] + 2 * (_mm_cvtsi128_si32(_mm_shuffle_epi32(whole0, 1)) - 1);
         const float* p2 = s.base[2] + 2 * (_mm_cvtsi128_si32(whole1) - 1);
         const float* p3 = s.base[3] + 2 * (_mm_cvtsi128_si32(_mm_shuffle_epi32(whole1, 1)) - 1);
-        __m128 y0Left, y0Right, y1Left, y1Right, y2Left, y2Right, y3Left, y3Right;
-        Sse::Transpose(_mm_loadu_ps(p0), _mm_loadu_ps(p1), _mm_loadu_ps(p2), _mm_loadu_ps(p3), y0Left, y0Right, y1Left,
-                  y1Right);
-        Sse::Transpose(_mm_loadu_ps(p0 + 4), _mm_loadu_ps(p1 + 4), _mm_loadu_ps(p2 + 4), _mm_loadu_ps(p3 + 4), y2Left,
-                  y2Right, y3Left, y3Right);
-        __m128 l = VoiceFrame::InterpolateLanes(z, y0Left, y1Left, y2Left, y3Left);
-        __m128 r = VoiceFrame::InterpolateLanes(z, y0Right, y1Right, y2Right, y3Right);
-        r = Sse::Select(_mm_load_ps(reinterpret_cast<const float*>(s.mono)), l, r);
+        const __m128 z = ToFloats(_mm_sub_pd(fraction0, _mm_set1_pd(0.5)), _mm_sub_pd(fraction1, _mm_set1_pd(0.5)));
+        __m128 y0, y1, y2, y3, l, r;
+        __m128 y0Right, y1Right, y2Right, y3Right;
+        Sse::Transpose(_mm_loadu_ps(p0), _mm_loadu_ps(p1), _mm_loadu_ps(p2), _mm_loadu_ps(p3), y0, y0Right, y1,
+                       y1Right);
+        Sse::Transpose(_mm_loadu_ps(p0 + 4), _mm_loadu_ps(p1 + 4), _mm_loadu_ps(p2 + 4), _mm_loadu_ps(p3 + 4), y2,
+                       y2Right, y3, y3Right);
+        l = VoiceFrame::InterpolateLanes(z, y0, y1, y2, y3);
+        r = VoiceFrame::InterpolateLanes(z, y0Right, y1Right, y2Right, y3Right);
+        if (mono) r = Sse::Select(_mm_load_ps(reinterpret_cast<const float*>(s.mono)), l, r);
         // A whole position reads its frame unchanged (both channels, mono
         // or not); a ring not filled yet reads silence.
-        l = Sse::Select(onFrame, y1Left, l);
+        const __m128 onFrame = ToMasks(_mm_cmple_pd(fraction0, _mm_setzero_pd()),
+                                       _mm_cmple_pd(fraction1, _mm_setzero_pd()));
+        l = Sse::Select(onFrame, y1, l);
         r = Sse::Select(onFrame, y1Right, r);
-        const __m128 silent = _mm_load_ps(reinterpret_cast<const float*>(s.silent));
-        l = _mm_andnot_ps(silent, l);
-        r = _mm_andnot_ps(silent, r);
+        if (silent) {
+            const __m128 nothing = _mm_load_ps(reinterpret_cast<const float*>(s.silent));
+            l = _mm_andnot_ps(nothing, l);
+            r = _mm_andnot_ps(nothing, r);
+        }
+        const __m128 g = _mm_load_ps(gains + kLanes * (f - from));
+        _mm_store_ps(left + kLanes * f, _mm_mul_ps(_mm_mul_ps(g, _mm_load_ps(s.panLeft)), l));
+        _mm_store_ps(right + kLanes * f, _mm_mul_ps(_mm_mul_ps(g, _mm_load_ps(s.panRight)), r));
 
-        // Envelopes and gains.
-        const __m128 g = ToFloats(_mm_mul_pd(_mm_load_pd(s.velocityGain), nextAmp0),
-                                  _mm_mul_pd(_mm_load_pd(s.velocityGain + 2), nextAmp1));
-        l = _mm_mul_ps(_mm_mul_ps(g, _mm_load_ps(s.panLeft)), l);
-        r = _mm_mul_ps(_mm_mul_ps(g, _mm_load_ps(s.panRight)), r);
-        const __m128i index = CutoffIndices(ToFloats(_mm_mul_pd(_mm_load_pd(s.cutoffBase), nextFilt0),
-                                                     _mm_mul_pd(_mm_load_pd(s.cutoffBase + 2), nextFilt1)));
+        bend0 = nextBend0;
+        bend1 = nextBend1;
+        advance0 = nextAdvance0;
+        advance1 = nextAdvance1;
+        position0 = nextPosition0;
+        position1 = nextPosition1;
+        preload0 = _mm_add_pd(preload0, advance0);
+        preload1 = _mm_add_pd(preload1, advance1);
+    }
+    _mm_store_pd(s.position, position0);
+    _mm_store_pd(s.position + 2, position1);
+    _mm_store_pd(s.preloadPos, preload0);
+    _mm_store_pd(s.preloadPos + 2, preload1);
+    _mm_store_pd(s.bend, bend0);
+    _mm_store_pd(s.bend + 2, bend1);
+    return f;
+}
+
+// The filter over frames `from` to `to`, in place: one state for both
+// channels, left first.
+void FilterPass(Lanes& s, KLowPassTable* table, const int32_t* cutoffs, float* left, float* right, int from,
+                int to) {
+    __m128 x1 = _mm_load_ps(s.x1), x2 = _mm_load_ps(s.x2), y1 = _mm_load_ps(s.y1), y2 = _mm_load_ps(s.y2);
+    __m128i cutoff = _mm_load_si128(reinterpret_cast<const __m128i*>(s.cutoff));
+    for (int f = from; f < to; ++f) {
+        const __m128i index = _mm_load_si128(reinterpret_cast<const __m128i*>(cutoffs + kLanes * (f - from)));
         if (_mm_movemask_epi8(_mm_cmpeq_epi32(index, cutoff)) != 0xFFFF) {
             Retune(s, index, table);
             cutoff = index;
         }
-
-        // The filter: one state for both channels, left first.
         const __m128 b0 = _mm_load_ps(s.b0), b1 = _mm_load_ps(s.b1), b2 = _mm_load_ps(s.b2);
         const __m128 a1 = _mm_load_ps(s.a1), a2 = _mm_load_ps(s.a2);
-        const __m128 inLeft = Sse::FlushDenormals(l);
+        const __m128 inLeft = Sse::FlushDenormals(_mm_load_ps(left + kLanes * f));
         const __m128 outLeft = _mm_sub_ps(
             _mm_sub_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(b0, inLeft), _mm_mul_ps(b1, x1)), _mm_mul_ps(b2, x2)),
                        _mm_mul_ps(a1, y1)),
             _mm_mul_ps(a2, y2));
-        const __m128 inRight = Sse::FlushDenormals(r);
+        const __m128 inRight = Sse::FlushDenormals(_mm_load_ps(right + kLanes * f));
         const __m128 outRight = _mm_sub_ps(
             _mm_sub_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(b0, inRight), _mm_mul_ps(b1, inLeft)), _mm_mul_ps(b2, x1)),
                        _mm_mul_ps(a1, outLeft)),
@@ -345,35 +404,36 @@ int RunLanes(Lanes& s, KLowPassTable* table, float* left, float* right, int f, i
         y1 = outRight;
         _mm_store_ps(left + kLanes * f, outLeft);
         _mm_store_ps(right + kLanes * f, outRight);
-
-        bend0 = nextBend0;
-        bend1 = nextBend1;
-        advance0 = nextAdvance0;
-        advance1 = nextAdvance1;
-        position0 = nextPosition0;
-        position1 = nextPosition1;
-        preload0 = _mm_add_pd(preload0, advance0);
-        preload1 = _mm_add_pd(preload1, advance1);
-        amp0 = nextAmp0;
-        amp1 = nextAmp1;
-        filt0 = nextFilt0;
-        filt1 = nextFilt1;
     }
-
-    _mm_store_pd(s.position, position0);
-    _mm_store_pd(s.position + 2, position1);
-    _mm_store_pd(s.preloadPos, preload0);
-    _mm_store_pd(s.preloadPos + 2, preload1);
-    _mm_store_pd(s.bend, bend0);
-    _mm_store_pd(s.bend + 2, bend1);
-    _mm_store_pd(s.amp, amp0);
-    _mm_store_pd(s.amp + 2, amp1);
-    _mm_store_pd(s.filt, filt0);
-    _mm_store_pd(s.filt + 2, filt1);
     _mm_store_ps(s.x1, x1);
     _mm_store_ps(s.x2, x2);
     _mm_store_ps(s.y1, y1);
     _mm_store_ps(s.y2, y2);
+}
+
+// Renders frames from f on, up to `frames`, while no voice meets a seam;
+// returns the frame it stopped before.
+template <bool kGlide, bool kEnvelopeEnds>
+int RunLanes(Lanes& s, KLowPassTable* table, float* left, float* right, int f, int frames) {
+    alignas(16) float gains[kLanes * kPiece];
+    alignas(16) int32_t cutoffs[kLanes * kPiece];
+    while (f < frames) {
+        const int to = std::min(frames, f + kPiece);
+        alignas(16) double amp[kLanes], filt[kLanes];
+        std::copy(s.amp, s.amp + kLanes, amp);
+        std::copy(s.filt, s.filt + kLanes, filt);
+        const int enveloped = EnvelopePass<kEnvelopeEnds>(s, gains, cutoffs, f, to);
+        const int fetched = FetchPass<kGlide>(s, gains, left, right, f, enveloped);
+        if (fetched < enveloped) {
+            // The envelopes went further: once more, as far as the fetch.
+            std::copy(amp, amp + kLanes, s.amp);
+            std::copy(filt, filt + kLanes, s.filt);
+            EnvelopePass<kEnvelopeEnds>(s, gains, cutoffs, f, fetched);
+        }
+        FilterPass(s, table, cutoffs, left, right, f, fetched);
+        f = fetched;
+        if (fetched < to) break;
+    }
     return f;
 }
 
