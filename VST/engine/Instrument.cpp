@@ -194,19 +194,20 @@ void KInstrument::NoteOff(int key, int velocity) {
 void KInstrument::RenderFrame(float& left, float& right) { RenderBlock(&left, &right, 1); }
 
 int KInstrument::RenderVoices(float* left, float* right, int frames) {
-    // The sounding voices four at a time, in pool order, so each frame still
-    // sums its voices in pool order.
-    constexpr int kLanes = KVoiceLanes::kLanes;
-    // On the stack, where 16-byte alignment is sure (the 32-bit heap gives 8).
-    alignas(16) float laneLeft[kLanes * kStretch];
-    alignas(16) float laneRight[kLanes * kStretch];
+    // The sounding voices a group at a time, in pool order, so each frame
+    // still sums its voices in pool order.
+    constexpr int kMaxLanes = KVoiceLanes::kMaxLanes;
+    const int width = KVoiceLanes::Width();
+    // On the stack, where the alignment is sure (the 32-bit heap gives 8).
+    alignas(32) float laneLeft[kMaxLanes * kStretch];
+    alignas(32) float laneRight[kMaxLanes * kStretch];
     int sounding = 0;
-    KVoice* lanes[kLanes] = {};
+    KVoice* lanes[kMaxLanes] = {};
     int used = 0;
     for (int v = 0; v <= kVoices; ++v) {
         if (v < kVoices && voices[v].active.load(std::memory_order_relaxed)) lanes[used++] = &voices[v];
-        if (used == kLanes || (v == kVoices && used > 0)) {
-            int counts[kLanes];
+        if (used == width || (v == kVoices && used > 0)) {
+            int counts[kMaxLanes];
             KVoiceLanes::Render(lanes, &filterTable_, laneLeft, laneRight, frames, counts);
             KVoiceLanes::Mix(laneLeft, counts, left, frames);
             KVoiceLanes::Mix(laneRight, counts, right, frames);

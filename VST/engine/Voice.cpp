@@ -177,18 +177,19 @@ void KVoice::FetchFrame(bool fromPreload, double position, float& left, float& r
 }
 
 int KVoice::RenderBlock(float* __restrict left, float* __restrict right, int frames) {
-    constexpr int kLanes = KVoiceLanes::kLanes;
+    constexpr int kMaxLanes = KVoiceLanes::kMaxLanes;
     constexpr int kPiece = 64;
-    alignas(16) float l[kLanes * kPiece], r[kLanes * kPiece];
-    KVoice* const lanes[kLanes] = {this, nullptr, nullptr, nullptr};
+    const int width = KVoiceLanes::Width();
+    alignas(32) float l[kMaxLanes * kPiece], r[kMaxLanes * kPiece];
+    KVoice* const lanes[kMaxLanes] = {this};
     int done = 0;
     while (done < frames) {
         const int n = std::min(kPiece, frames - done);
-        int counts[kLanes];
+        int counts[kMaxLanes];
         KVoiceLanes::Render(lanes, nullptr, l, r, n, counts);
         for (int f = 0; f < counts[0]; ++f) {
-            left[done + f] += l[kLanes * f];
-            right[done + f] += r[kLanes * f];
+            left[done + f] += l[width * f];
+            right[done + f] += r[width * f];
         }
         done += counts[0];
         if (counts[0] < n) break;
