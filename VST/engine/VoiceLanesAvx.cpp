@@ -50,7 +50,12 @@ struct Avx8 {
     static KORVO_INLINE F Sub(F a, F b) { return _mm256_sub_ps(a, b); }
     static KORVO_INLINE F Mul(F a, F b) { return _mm256_mul_ps(a, b); }
     static KORVO_INLINE F AndNot(F mask, F x) { return _mm256_andnot_ps(mask, x); }
-    static KORVO_INLINE F Select(F mask, F whenSet, F otherwise) { return _mm256_blendv_ps(otherwise, whenSet, mask); }
+    // Bitwise, not a blend: the compiler would turn a blend on a mask it
+    // cannot see into lane-by-lane code.
+    static KORVO_INLINE F Select(F mask, F whenSet, F otherwise) {
+        return _mm256_or_ps(_mm256_and_ps(mask, whenSet), _mm256_andnot_ps(mask, otherwise));
+    }
+    static KORVO_INLINE F IsZero(F x) { return _mm256_cmp_ps(x, _mm256_setzero_ps(), _CMP_EQ_OQ); }
     // Zero and denormals become +0: the exponent bits alone, compared as a
     // float, are 0 exactly then (they are never a denormal themselves).
     static KORVO_INLINE F FlushDenormals(F x) {
@@ -97,13 +102,21 @@ struct Avx8 {
         return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(low)), _mm_loadu_ps(high), 1);
     }
 
-    // Four frames from each lane's pointer, both channels, lane by lane.
-    static KORVO_INLINE void FetchFrames(const float* const frame[kLanes], F& y0, F& y0Right, F& y1, F& y1Right, F& y2,
-                                         F& y2Right, F& y3, F& y3Right) {
-        Transpose(Halves(frame[0], frame[4]), Halves(frame[1], frame[5]), Halves(frame[2], frame[6]),
-                  Halves(frame[3], frame[7]), y0, y0Right, y1, y1Right);
-        Transpose(Halves(frame[0] + 4, frame[4] + 4), Halves(frame[1] + 4, frame[5] + 4),
-                  Halves(frame[2] + 4, frame[6] + 4), Halves(frame[3] + 4, frame[7] + 4), y2, y2Right, y3, y3Right);
+    // Frames whole - 1 .. whole + 2 of each lane's buffer, both channels,
+    // lane by lane.
+    static KORVO_INLINE void FetchFrames(const float* const base[kLanes], const int32_t* whole, F& y0, F& y0Right,
+                                         F& y1, F& y1Right, F& y2, F& y2Right, F& y3, F& y3Right) {
+        const float* a = base[0] + 2 * whole[0] - 2;
+        const float* b = base[1] + 2 * whole[1] - 2;
+        const float* c = base[2] + 2 * whole[2] - 2;
+        const float* d = base[3] + 2 * whole[3] - 2;
+        const float* e = base[4] + 2 * whole[4] - 2;
+        const float* f = base[5] + 2 * whole[5] - 2;
+        const float* g = base[6] + 2 * whole[6] - 2;
+        const float* h = base[7] + 2 * whole[7] - 2;
+        Transpose(Halves(a, e), Halves(b, f), Halves(c, g), Halves(d, h), y0, y0Right, y1, y1Right);
+        Transpose(Halves(a + 4, e + 4), Halves(b + 4, f + 4), Halves(c + 4, g + 4), Halves(d + 4, h + 4), y2, y2Right,
+                  y3, y3Right);
     }
 
     // CutoffCurveIndex lane by lane.
@@ -113,8 +126,8 @@ struct Avx8 {
         const F number = _mm256_cmp_ps(position, position, _CMP_ORD_Q);
         F index = _mm256_castsi256_ps(_mm256_cvttps_epi32(_mm256_mul_ps(_mm256_set1_ps(10.0f), position)));
         index = _mm256_and_ps(index, number);
-        index = _mm256_blendv_ps(index, _mm256_castsi256_ps(_mm256_set1_epi32(kCutoffAbove)), above);
-        index = _mm256_blendv_ps(index, _mm256_castsi256_ps(_mm256_set1_epi32(kCutoffBelow)), below);
+        index = Select(above, _mm256_castsi256_ps(_mm256_set1_epi32(kCutoffAbove)), index);
+        index = Select(below, _mm256_castsi256_ps(_mm256_set1_epi32(kCutoffBelow)), index);
         _mm256_storeu_ps(reinterpret_cast<float*>(out), index);
     }
 

@@ -122,18 +122,17 @@ struct Kernel {
             alignas(32) int32_t whole[N];
             const D fraction0 = V::Fraction(position0, whole);
             const D fraction1 = V::Fraction(position1, whole + H);
-            const float* frame[N];
-            for (int lane = 0; lane < N; ++lane) frame[lane] = s.base[lane] + 2 * (whole[lane] - 1);
             const F z = V::ToFloats(V::Sub(fraction0, V::SetD(0.5)), V::Sub(fraction1, V::SetD(0.5)));
             F y0, y1, y2, y3, y0Right, y1Right, y2Right, y3Right;
-            V::FetchFrames(frame, y0, y0Right, y1, y1Right, y2, y2Right, y3, y3Right);
+            V::FetchFrames(s.base, whole, y0, y0Right, y1, y1Right, y2, y2Right, y3, y3Right);
             F l = Interpolate(z, y0, y1, y2, y3);
             F r = Interpolate(z, y0Right, y1Right, y2Right, y3Right);
             if (mono) r = V::Select(V::LoadF(reinterpret_cast<const float*>(s.mono)), l, r);
             // A whole position reads its frame unchanged (both channels, mono
-            // or not); a ring not filled yet reads silence. (The 64-bit
-            // masks narrow to 32-bit ones as all-ones NaNs and zeros.)
-            const F onFrame = V::ToFloats(V::CmpLe(fraction0, V::ZeroD()), V::CmpLe(fraction1, V::ZeroD()));
+            // or not); a ring not filled yet reads silence. Positions lie in
+            // 1 .. 65536, so a fraction is 0 or at least 2^-52, and its float
+            // is 0 exactly when it is.
+            const F onFrame = V::IsZero(V::ToFloats(fraction0, fraction1));
             l = V::Select(onFrame, y1, l);
             r = V::Select(onFrame, y1Right, r);
             if (silent) {

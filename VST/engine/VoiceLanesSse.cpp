@@ -26,6 +26,7 @@ struct Sse4 {
     static KORVO_INLINE F Mul(F a, F b) { return _mm_mul_ps(a, b); }
     static KORVO_INLINE F AndNot(F mask, F x) { return _mm_andnot_ps(mask, x); }
     static KORVO_INLINE F Select(F mask, F whenSet, F otherwise) { return Sse::Select(mask, whenSet, otherwise); }
+    static KORVO_INLINE F IsZero(F x) { return _mm_cmpeq_ps(x, _mm_setzero_ps()); }
     static KORVO_INLINE F FlushDenormals(F x) { return Sse::FlushDenormals(x); }
 
     static KORVO_INLINE D Add(D a, D b) { return _mm_add_pd(a, b); }
@@ -50,13 +51,17 @@ struct Sse4 {
         return _mm_sub_pd(position, _mm_cvtepi32_pd(i));
     }
 
-    // Four frames from each lane's pointer, both channels, lane by lane.
-    static KORVO_INLINE void FetchFrames(const float* const frame[kLanes], F& y0, F& y0Right, F& y1, F& y1Right, F& y2,
-                                         F& y2Right, F& y3, F& y3Right) {
-        Sse::Transpose(_mm_loadu_ps(frame[0]), _mm_loadu_ps(frame[1]), _mm_loadu_ps(frame[2]),
-                       _mm_loadu_ps(frame[3]), y0, y0Right, y1, y1Right);
-        Sse::Transpose(_mm_loadu_ps(frame[0] + 4), _mm_loadu_ps(frame[1] + 4), _mm_loadu_ps(frame[2] + 4),
-                       _mm_loadu_ps(frame[3] + 4), y2, y2Right, y3, y3Right);
+    // Frames whole - 1 .. whole + 2 of each lane's buffer, both channels,
+    // lane by lane.
+    static KORVO_INLINE void FetchFrames(const float* const base[kLanes], const int32_t* whole, F& y0, F& y0Right,
+                                         F& y1, F& y1Right, F& y2, F& y2Right, F& y3, F& y3Right) {
+        const float* a = base[0] + 2 * whole[0] - 2;
+        const float* b = base[1] + 2 * whole[1] - 2;
+        const float* c = base[2] + 2 * whole[2] - 2;
+        const float* d = base[3] + 2 * whole[3] - 2;
+        Sse::Transpose(_mm_loadu_ps(a), _mm_loadu_ps(b), _mm_loadu_ps(c), _mm_loadu_ps(d), y0, y0Right, y1, y1Right);
+        Sse::Transpose(_mm_loadu_ps(a + 4), _mm_loadu_ps(b + 4), _mm_loadu_ps(c + 4), _mm_loadu_ps(d + 4), y2,
+                       y2Right, y3, y3Right);
     }
 
     // CutoffCurveIndex lane by lane.
