@@ -1,0 +1,242 @@
+// The engine's block render, voices side by side in four or eight lanes,
+// against the frame-by-frame render of the same notes: every output sample
+// the same to the bit. Two instruments cover what the lanes must hand over
+// to the frame-by-frame steps or do themselves: unbent pitches that fall on
+// whole frames (steps of 1, 2 and 0.5), tuned and resampled ones, mono and
+// stereo, loops inside the preload and beyond it, zones ending inside the
+// preload and in the ring, attacks, decays, releases of no time, a filter
+// envelope sweeping the cutoff, pitch bends gliding, a zone without key
+// tracking, release triggers, the pedal, an all-notes-off, volume ramps,
+// the reverb, and events inside blocks.
+#include "EngineRig.h"
+#include "VoiceLanes.h"
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct ZoneSpec {
+    int wav; // 0 stereo 48 kHz 24-bit, 1 mono 44.1 kHz 16-bit, 2 stereo 44.1 kHz 16-bit
+    int keyLow, keyHigh, velocityLow;
+    int loopMode, loopStart, loopEnd, endFrame;
+    int coarse, fine;
+    float attack, decay, sustain, release;
+    float filterAttack, filterDecay, filterSustain, filterRelease, cutoff, resonance;
+    uint8_t keyTracking, releaseTrigger;
+};
+
+// Instrument A, channel 1, pair 0, reverb on.
+const ZoneSpec kZonesA[] = {
+    {0, 0, 47, 1, 2, 20000, 90000, 0, 0, 0, 5, 100, -6, 50, 10, 200, 30, 100, 90, 2, 1, 0},
+    {1, 48, 72, 41, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 100, 0, 100, 1, 1, 0},
+    {1, 48, 72, 1, 0, 0, 0, 20000, 0, 0, 0, 30, -3, 40, 0, 80, 50, 60, 70, 4, 1, 0},
+    {0, 73, 79, 1, 3, 1000, 9000, 0, 0, 0, 2, 0, 0, 120, 0, 0, 100, 0, 80, 0.7f, 1, 0},
+    {2, 80, 90, 1, 0, 0, 0, 0, 5, 0, 0, 0, 0, 30, 0, 0, 100, 0, 100, 1, 0, 0},
+    {1, 60, 62, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 20, 0, 0, 100, 0, 95, 1, 1, 1},
+};
+// Instrument B, channel 2, pair 1, no reverb: long streams through the ring.
+const ZoneSpec kZonesB[] = {
+    {2, 0, 63, 1, 0, 0, 0, 0, 7, -31, 1, 0, 0, 200, 50, 500, 20, 300, 99, 6, 1, 0},
+    {0, 64, 127, 1, 2, 70000, 150000, 0, -12, 13, 0, 1000, -20, 10, 0, 0, 100, 0, 100, 1, 1, 0},
+};
+
+void AddZones(KInstrument& in, const ZoneSpec* specs, int count, const std::wstring* wavs) {
+    for (int i = 0; i < count; ++i) {
+        const ZoneSpec& z = specs[i];
+        const int slot = in.AddZone(wavs[z.wav].c_str(), 60, z.keyLow, 127, z.keyHigh, z.velocityLow, 1, nullptr, 0);
+        ASSERT_GE(slot, 0);
+        KSampleZone& s = *in.zones[slot];
+        s.loopMode = z.loopMode;
+        s.loopStart = z.loopStart;
+        s.loopEnd = z.loopEnd;
+        if (z.endFrame > 0) s.endFrame = z.endFrame;
+        s.coarseTune = z.coarse;
+        s.fineTune = z.fine;
+        s.ampAttack = z.attack;
+        s.ampDecay = z.decay;
+        s.ampSustain = z.sustain;
+        s.ampRelease = z.release;
+        s.filterAttack = z.filterAttack;
+        s.filterDecay = z.filterDecay;
+        s.filterSustain = z.filterSustain;
+        s.filterRelease = z.filterRelease;
+        s.cutoff = z.cutoff;
+        s.resonance = z.resonance;
+        s.keyTracking = z.keyTracking;
+        s.releaseTrigger = z.releaseTrigger;
+        s.volumeDb = -12.0f;
+        s.pan = static_cast<float>(20 + 15 * i);
+        s.keyToCutoff = 0.2f;
+        s.velocityToCutoff = 0.15f;
+        s.FillPreload();
+    }
+}
+
+void SetUpEngine(KSamplerEngine& engine, const std::wstring* wavs) {
+    const int a = engine.AddInstrument(1, 0);
+    const int b = engine.AddInstrument(2, 1);
+    KInstrument& inA = *engine.instruments[a];
+    KInstrument& inB = *engine.instruments[b];
+    inA.sustainPedalOn = 1;
+    inA.reverbOn = 1;
+    inA.reverbSend = 0.4;
+    AddZones(inA, kZonesA, sizeof kZonesA / sizeof kZonesA[0], wavs);
+    AddZones(inB, kZonesB, sizeof kZonesB / sizeof kZonesB[0], wavs);
+    engine.UpdateGains();
+}
+
+// Waits until the disk thread has served every refill asked for so far.
+struct DiskWatch {
+    explicit DiskWatch(KSamplerEngine& e) : engine(e) {
+        engine.diskBeginCallback = [](void* user, int) { static_cast<DiskWatch*>(user)->begun++; };
+        engine.diskEndCallback = [](void* user, int) { static_cast<DiskWatch*>(user)->ended++; };
+        engine.callbackUser = this;
+    }
+    void Settle() {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < limit) {
+            bool pending = false;
+            for (const KInstrument* in : engine.instruments)
+                if (in != nullptr)
+                    for (const KVoice& v : in->voices) pending = pending || v.refillRequested.load();
+            const int done = ended.load();
+            if (!pending && begun.load() == done) return;
+            std::this_thread::yield();
+        }
+    }
+    KSamplerEngine& engine;
+    std::atomic<int> begun{0}, ended{0};
+};
+
+// The instrument's gain ramp, as frame by frame.
+void Ramp(float& gain, float target) {
+    constexpr float kStep = 0.0001f;
+    if (target > gain) gain = target - gain <= kStep ? target : gain + kStep;
+    else if (target < gain) gain = gain - target <= kStep ? target : gain - kStep;
+}
+
+float Clip(float x) {
+    if (!std::isfinite(x)) return 0.0f;
+    return x > 1.0f ? 1.0f : x < -1.0f ? -1.0f : x;
+}
+
+// One frame of an instrument, frame by frame: its voices, gains and reverb.
+void ReferenceFrame(KInstrument& in, float& left, float& right) {
+    left = right = 0.0f;
+    for (KVoice& v : in.voices) {
+        if (!v.active) continue;
+        float l, r;
+        v.NextFrame(l, r);
+        v.ApplyEnvelopes(l, r);
+        left += l;
+        right += r;
+    }
+    Ramp(in.gainLeft, in.targetGainLeft);
+    Ramp(in.gainRight, in.targetGainRight);
+    left *= in.gainLeft;
+    right *= in.gainRight;
+    if (in.reverbOn) {
+        float wetLeft, wetRight;
+        in.reverb.Process(left, right, wetLeft, wetRight);
+        left = static_cast<float>(left + wetLeft * in.reverbSend);
+        right = static_cast<float>(right + wetRight * in.reverbSend);
+    }
+}
+
+uint32_t Bits(float x) {
+    uint32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    return bits;
+}
+
+struct Event {
+    int block, frame;
+    uint8_t status, data1, data2;
+};
+
+// Channel 1 (0x?0) plays instrument A, channel 2 (0x?1) instrument B.
+const Event kEvents[] = {
+    {0, 0, 0x90, 60, 100},   {0, 0, 0x90, 48, 90},    {0, 0, 0x90, 72, 110},  {0, 0, 0x91, 40, 100},
+    {2, 17, 0x90, 30, 64},   {3, 0, 0x90, 75, 120},   {5, 150, 0x90, 85, 100}, {8, 0, 0xE0, 0, 96},
+    {12, 200, 0x91, 70, 80}, {20, 0, 0x90, 50, 30},   {30, 40, 0xB0, 64, 127}, {31, 0, 0x80, 60, 0},
+    {35, 0, 0xE0, 0, 64},    {40, 0, 0x90, 48, 0},    {45, 299, 0xB0, 64, 0},  {50, 0, 0xB1, 7, 40},
+    {60, 0, 0x80, 75, 0},    {70, 10, 0x90, 61, 100}, {90, 0, 0x80, 61, 0},    {100, 0, 0xE0, 0x7F, 0x7F},
+    {110, 0, 0xB1, 7, 127},  {120, 0, 0x90, 72, 0},   {150, 0, 0xB0, 123, 0},  {160, 0, 0x91, 40, 0},
+    {170, 5, 0x90, 36, 127}, {170, 5, 0x90, 60, 127}, {170, 5, 0x91, 52, 127}, {171, 0, 0xE0, 0, 64},
+    {200, 0, 0xB0, 120, 0},  {201, 0, 0x91, 52, 0},   {230, 0, 0x90, 84, 90},  {260, 0, 0x80, 84, 0},
+};
+
+class VoiceLanesTest : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        previous_ = KVoiceLanes::Width();
+        if (KVoiceLanes::UseWidth(GetParam()) != GetParam()) {
+            KVoiceLanes::UseWidth(previous_);
+            GTEST_SKIP() << "no AVX here";
+        }
+    }
+    void TearDown() override { KVoiceLanes::UseWidth(previous_); }
+    int previous_ = 4;
+};
+
+TEST_P(VoiceLanesTest, EngineBlocksEqualTheFrameByFrameRenderBitForBit) {
+    TempFolder folder;
+    const std::wstring wavs[3] = {folder.File(L"s48.wav"), folder.File(L"m44.wav"), folder.File(L"s44.wav")};
+    auto wave = [](int64_t i, int c) {
+        return static_cast<int32_t>(9000 * std::sin(i * (0.031 + 0.007 * c)) + 4000 * std::sin(i * 0.0011 + c));
+    };
+    ASSERT_TRUE(WriteBytes(wavs[0], WavWriter(2, 24, 48000).Generate(200000, [&](int64_t i, int c) {
+        return wave(i, c) * 256;
+    }).Build()));
+    ASSERT_TRUE(WriteBytes(wavs[1], WavWriter(1, 16).Generate(150000, wave).Build()));
+    ASSERT_TRUE(WriteBytes(wavs[2], WavWriter(2, 16).Generate(250000, wave).Build()));
+
+    KSamplerEngine blocks, frames;
+    DiskWatch blocksDisk(blocks), framesDisk(frames);
+    SetUpEngine(blocks, wavs);
+    SetUpEngine(frames, wavs);
+
+    constexpr int kBlock = 300; // longer than the engine's stretch
+    constexpr int kBlocks = 300;
+    std::vector<float> out(8 * kBlock);
+    float* o[8];
+    for (int i = 0; i < 8; ++i) o[i] = out.data() + kBlock * i;
+    for (int block = 0; block < kBlocks; ++block) {
+        blocks.events.count = frames.events.count = 0;
+        for (const Event& e : kEvents) {
+            if (e.block != block) continue;
+            const KMidiEvent event{e.status, e.data1, e.data2, e.frame};
+            blocks.events.events[blocks.events.count++] = event;
+            frames.events.events[frames.events.count++] = event;
+        }
+        std::fill(out.begin(), out.end(), 0.0f);
+        ASSERT_TRUE(blocks.Process(o, kBlock));
+        frames.eventCursor = 0;
+        int sounding[2] = {};
+        for (int f = 0; f < kBlock; ++f) {
+            frames.DispatchEvents(f, f == kBlock - 1);
+            for (int pair = 0; pair < 2; ++pair) {
+                // The count takes the voices that sound in the last frame.
+                if (f == kBlock - 1)
+                    for (const KVoice& v : frames.instruments[pair]->voices) sounding[pair] += v.active ? 1 : 0;
+                float left, right;
+                ReferenceFrame(*frames.instruments[pair], left, right);
+                ASSERT_EQ(Bits(o[2 * pair][f]), Bits(Clip(left))) << "block " << block << " frame " << f;
+                ASSERT_EQ(Bits(o[2 * pair + 1][f]), Bits(Clip(right))) << "block " << block << " frame " << f;
+            }
+        }
+        for (int pair = 0; pair < 2; ++pair)
+            ASSERT_EQ(blocks.instruments[pair]->activeVoices.load(), sounding[pair]) << "block " << block;
+        blocksDisk.Settle();
+        framesDisk.Settle();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, VoiceLanesTest, ::testing::Values(4, 8));
+
+} // namespace
