@@ -10,6 +10,7 @@
 // the reverb, and events inside blocks.
 #include "EngineRig.h"
 #include "VoiceLanes.h"
+#include "VoiceRig.h"
 
 #include <atomic>
 #include <chrono>
@@ -237,6 +238,98 @@ TEST_P(VoiceLanesTest, EngineBlocksEqualTheFrameByFrameRenderBitForBit) {
     }
 }
 
+// Two voices of one zone, side by side in time: one through the lanes, a
+// frame per call (so every frame is a block's first), the other frame by
+// frame. After each frame each gets the refill it asks for at once, as from
+// a disk never late, or none at all. The voices compare to the bit, output
+// added onto 0 as an instrument adds it.
+struct SeamCase {
+    const char* name;
+    int channels;
+    int transpose;
+    double bend;     // the bend the voices glide to from 1
+    bool disk;        // refills are served
+    bool unequalMono; // a mono zone whose preload's two channels differ
+    int64_t end;      // 0: the zone loops; else it ends there, unlooped
+};
+void PrintTo(const SeamCase& c, std::ostream* os) { *os << c.name; }
+
+class VoiceLanesSeamTest : public ::testing::TestWithParam<std::tuple<int, SeamCase>> {
+protected:
+    void SetUp() override {
+        previous_ = KVoiceLanes::Width();
+        const int width = std::get<0>(GetParam());
+        if (KVoiceLanes::UseWidth(width) != width) {
+            KVoiceLanes::UseWidth(previous_);
+            GTEST_SKIP() << "no AVX here";
+        }
+    }
+    void TearDown() override { KVoiceLanes::UseWidth(previous_); }
+    int previous_ = 4;
+};
+
+TEST_P(VoiceLanesSeamTest, EveryFrameAsFrameByFrame) {
+    const SeamCase c = std::get<1>(GetParam());
+    VoiceRig rig;
+    const int64_t length = 3 * kRing + 777;
+    KSampleZone* z = rig.AddZone(WavWriter(c.channels, 16).Generate(length, [](int64_t i, int ch) {
+        return StreamValue(i, ch, 16);
+    }).Build());
+    z->loopMode = c.end == 0 ? 2 : 0;
+    z->loopStart = 50000;
+    z->loopEnd = length - 100;
+    if (c.end != 0) z->endFrame = c.end;
+    z->ampAttack = 3;
+    z->filterDecay = 400;
+    z->filterSustain = 40;
+    z->cutoff = 90;
+    z->resonance = 3;
+    z->UpdateCoefficients(44100);
+    z->FillPreload();
+    if (c.unequalMono)
+        for (int i = 0; i < kHalf; ++i) z->preload[2 * i + 1] = -0.5f * z->preload[2 * i];
+
+    KEvent event;
+    double bend = 1.0;
+    KVoice lanes, frames;
+    // What a ring holds before anything is read into it.
+    for (KVoice* v : {&lanes, &frames})
+        for (int i = 0; i < 2 * kRing; ++i) v->ring[i] = 0.25f + 1e-5f * (i % 1000);
+    ASSERT_TRUE(lanes.Start(&bend, z, 44100, &event, c.transpose, 100));
+    ASSERT_TRUE(frames.Start(&bend, z, 44100, &event, c.transpose, 100));
+    bend = c.bend;
+    int f = 0;
+    for (; f < 2 * kRing + 5000 && frames.active; ++f) {
+        float l = 0.0f, r = 0.0f;
+        ASSERT_EQ(lanes.RenderBlock(&l, &r, 1), 1) << f;
+        float fl, fr;
+        frames.NextFrame(fl, fr);
+        frames.ApplyEnvelopes(fl, fr);
+        ASSERT_EQ(Bits(l), Bits(0.0f + fl)) << "frame " << f;
+        ASSERT_EQ(Bits(r), Bits(0.0f + fr)) << "frame " << f;
+        ASSERT_EQ(lanes.active.load(), frames.active.load()) << f;
+        for (KVoice* v : {&lanes, &frames}) {
+            if (c.disk && v->refillRequested.exchange(0)) v->Refill();
+        }
+    }
+    if (c.end != 0) {
+        EXPECT_LT(f, 2 * kRing) << "the voice reached its end";
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Widths, VoiceLanesTest, ::testing::Values(4, 8));
+INSTANTIATE_TEST_SUITE_P(
+    Widths, VoiceLanesSeamTest,
+    ::testing::Combine(::testing::Values(4, 8),
+                       ::testing::Values(SeamCase{"stereo unbent", 2, 0, 1.0, true, false, 0},
+                                         SeamCase{"stereo an octave down", 2, -12, 1.0, true, false, 0},
+                                         SeamCase{"mono two octaves up", 1, 24, 1.0, true, false, 0},
+                                         SeamCase{"stereo bent up", 2, 3, 1.3, true, false, 0},
+                                         SeamCase{"mono bent down", 1, -5, 0.6, true, false, 0},
+                                         SeamCase{"mono with unequal channels", 1, 7, 1.0, true, true, 0},
+                                         SeamCase{"stereo with no disk", 2, 2, 1.0, false, false, 0},
+                                         // Ends in the ring's second half, then in its first.
+                                         SeamCase{"stereo to its end", 2, 12, 1.0, true, false, 3 * kRing + 777},
+                                         SeamCase{"mono to an end early", 1, 11, 1.0, true, false, 3 * kRing - 32223})));
 
 } // namespace
