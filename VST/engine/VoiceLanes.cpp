@@ -299,9 +299,19 @@ void KVoiceLanes::Render(KVoice* const voices[], KLowPassTable* table, float* le
 }
 
 void KVoiceLanes::Mix(const float* lanes, const int counts[], float* out, int frames) {
-    // Four frames at a time: each block of four lanes turned into four
-    // frames per lane, added in lane order.
     const int width = Width();
+    // Mostly every voice of the group sounds all through.
+    int used = 0;
+    while (used < width && counts[used] == frames) ++used;
+    int rest = used;
+    while (rest < width && counts[rest] == 0) ++rest;
+    if (rest == width) {
+        if (width == 8) MixLanesAvx(lanes, used, out, frames);
+        else MixLanesSse(lanes, used, out, frames);
+        return;
+    }
+    // Four frames at a time: each block of four lanes turned into four
+    // frames per lane, added in lane order, each lane as far as it sounded.
     int f = 0;
     for (; f + 4 <= frames; f += 4) {
         __m128 sum = _mm_loadu_ps(out + f);

@@ -149,4 +149,32 @@ int RunLanesAvx(KLaneState<8>& s, bool glide, bool envelopeEnds, KLowPassTable* 
     return Kernel<Avx8>::Run(s, glide, envelopeEnds, table, left, right, f, frames);
 }
 
+void MixLanesAvx(const float* lanes, int used, float* out, int frames) {
+    int f = 0;
+    for (; f + 8 <= frames; f += 8) {
+        // Eight frames of the eight lanes into eight frames per lane.
+        const float* row = lanes + 8 * f;
+        __m256 t[8], u[8];
+        for (int i = 0; i < 8; i += 2) {
+            t[i] = _mm256_unpacklo_ps(_mm256_loadu_ps(row + 8 * i), _mm256_loadu_ps(row + 8 * i + 8));
+            t[i + 1] = _mm256_unpackhi_ps(_mm256_loadu_ps(row + 8 * i), _mm256_loadu_ps(row + 8 * i + 8));
+        }
+        for (int i = 0; i < 8; i += 4) {
+            u[i] = _mm256_shuffle_ps(t[i], t[i + 2], _MM_SHUFFLE(1, 0, 1, 0));
+            u[i + 1] = _mm256_shuffle_ps(t[i], t[i + 2], _MM_SHUFFLE(3, 2, 3, 2));
+            u[i + 2] = _mm256_shuffle_ps(t[i + 1], t[i + 3], _MM_SHUFFLE(1, 0, 1, 0));
+            u[i + 3] = _mm256_shuffle_ps(t[i + 1], t[i + 3], _MM_SHUFFLE(3, 2, 3, 2));
+        }
+        __m256 sum = _mm256_loadu_ps(out + f);
+        for (int i = 0; i < used; ++i) {
+            const __m256 lane = i < 4 ? _mm256_permute2f128_ps(u[i], u[i + 4], 0x20)
+                                      : _mm256_permute2f128_ps(u[i - 4], u[i], 0x31);
+            sum = _mm256_add_ps(sum, lane);
+        }
+        _mm256_storeu_ps(out + f, sum);
+    }
+    for (; f < frames; ++f)
+        for (int i = 0; i < used; ++i) out[f] += lanes[8 * f + i];
+}
+
 #pragma GCC pop_options

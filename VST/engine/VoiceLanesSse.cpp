@@ -90,3 +90,17 @@ int RunLanesSse(KLaneState<4>& s, bool glide, bool envelopeEnds, KLowPassTable* 
                 int f, int frames) {
     return Kernel<Sse4>::Run(s, glide, envelopeEnds, table, left, right, f, frames);
 }
+
+void MixLanesSse(const float* lanes, int used, float* out, int frames) {
+    int f = 0;
+    for (; f + 4 <= frames; f += 4) {
+        __m128 lane[4];
+        Sse::Transpose(_mm_load_ps(lanes + 4 * f), _mm_load_ps(lanes + 4 * f + 4), _mm_load_ps(lanes + 4 * f + 8),
+                       _mm_load_ps(lanes + 4 * f + 12), lane[0], lane[1], lane[2], lane[3]);
+        __m128 sum = _mm_loadu_ps(out + f);
+        for (int i = 0; i < used; ++i) sum = _mm_add_ps(sum, lane[i]);
+        _mm_storeu_ps(out + f, sum);
+    }
+    for (; f < frames; ++f)
+        for (int i = 0; i < used; ++i) out[f] += lanes[4 * f + i];
+}

@@ -52,5 +52,10 @@ int RunLanesSse(KLaneState<4>& s, bool glide, bool envelopeEnds, KLowPassTable* 
 int RunLanesAvx(KLaneState<8>& s, bool glide, bool envelopeEnds, KLowPassTable* table, float* left, float* right,
                 int f, int frames);
 
+// Adds the first `used` lanes of lane-interleaved frames into out, frame by
+// frame in lane order, for every frame.
+void MixLanesSse(const float* lanes, int used, float* out, int frames);
+void MixLanesAvx(const float* lanes, int used, float* out, int frames);
+
 // The processor and the system run AVX code.
 bool AvxUsable();
