@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include <xmmintrin.h>
+
 namespace {
 
 constexpr uint32_t kExponent = 0x7F800000u;
@@ -138,6 +140,24 @@ void KReverb::Process(float inLeft, float inRight, float& wetLeft, float& wetRig
     }
     wetLeft = left * wet1 + right * wet2;
     wetRight = right * wet1 + left * wet2;
+}
+
+void KReverb::Prefetch(int frames) const {
+    const auto line = [this, frames](int buffer, int length, int index) {
+        ForEachStretch(length, index, std::min(frames, length), [&](int from, int count, int) {
+            for (int i = 0; i < count; i += 16)
+                _mm_prefetch(reinterpret_cast<const char*>(buffers + buffer + from + i), _MM_HINT_T0);
+            _mm_prefetch(reinterpret_cast<const char*>(buffers + buffer + from + count - 1), _MM_HINT_T0);
+        });
+    };
+    for (int i = 0; i < kReverbCombs; ++i) {
+        line(combLeft[i].buffer, combLeft[i].length, combLeft[i].index);
+        line(combRight[i].buffer, combRight[i].length, combRight[i].index);
+    }
+    for (int i = 0; i < kReverbAllPasses; ++i) {
+        line(allPassLeft[i].buffer, allPassLeft[i].length, allPassLeft[i].index);
+        line(allPassRight[i].buffer, allPassRight[i].length, allPassRight[i].index);
+    }
 }
 
 void KReverb::ProcessBlock(const float* inLeft, const float* inRight, float* wetLeft, float* wetRight, int frames) {
