@@ -168,18 +168,83 @@ void KReverb::ProcessBlock(const float* inLeft, const float* inRight, float* wet
     }
 }
 
-void KReverb::ProcessChunk(const float* inLeft, const float* inRight, float* wetLeft, float* wetRight, int frames) {
-    constexpr int kLines = 2 * kReverbCombs;
-    alignas(16) float input[kChunk];
-    // Per comb: what it reads from its line, then its filter store, frame by
-    // frame.
-    alignas(16) float combs[kLines][kChunk];
-    alignas(16) float left[kChunk], right[kChunk];
-    KReverbComb* comb[kLines];
-    for (int i = 0; i < kReverbCombs; ++i) {
-        comb[i] = &combLeft[i];
-        comb[kReverbCombs + i] = &combRight[i];
+namespace {
+
+// Four combs of one side over a chunk, side by side: each reads what its
+// line holds from before the chunk, adds it to the side's sum (the combs in
+// order, the first four onto 0), runs its filter store (a recursion: one
+// comb per lane) and writes its line back, in stretches where no line of
+// the four wraps.
+void RunCombs(KReverbComb* const comb[4], float* buffers, const float* input, float* sum, bool first, int frames) {
+    alignas(16) float store[4] = {comb[0]->filterStore, comb[1]->filterStore, comb[2]->filterStore,
+                                  comb[3]->filterStore};
+    const __m128 damp1 = _mm_setr_ps(comb[0]->damp1, comb[1]->damp1, comb[2]->damp1, comb[3]->damp1);
+    const __m128 damp20 = _mm_set1_ps(comb[0]->damp2), damp21 = _mm_set1_ps(comb[1]->damp2);
+    const __m128 damp22 = _mm_set1_ps(comb[2]->damp2), damp23 = _mm_set1_ps(comb[3]->damp2);
+    const __m128 feedback0 = _mm_set1_ps(comb[0]->feedback), feedback1 = _mm_set1_ps(comb[1]->feedback);
+    const __m128 feedback2 = _mm_set1_ps(comb[2]->feedback), feedback3 = _mm_set1_ps(comb[3]->feedback);
+    if (first)
+        for (int t = 0; t < frames; ++t) sum[t] = 0.0f;
+    int t = 0;
+    while (t < frames) {
+        // Up to the next wrap of any of the four lines; line[k][i] is frame
+        // t + i of comb k.
+        int end = frames;
+        float* line[4];
+        for (int k = 0; k < 4; ++k) {
+            int at = comb[k]->index + t;
+            if (at >= comb[k]->length) at -= comb[k]->length;
+            line[k] = buffers + comb[k]->buffer + at;
+            end = std::min(end, t + comb[k]->length - at);
+        }
+        const int from = t;
+        __m128 s = _mm_load_ps(store);
+        for (; t + 4 <= end; t += 4) {
+            const int i = t - from;
+            const __m128 out0 = Sse::FlushDenormals(_mm_loadu_ps(line[0] + i));
+            const __m128 out1 = Sse::FlushDenormals(_mm_loadu_ps(line[1] + i));
+            const __m128 out2 = Sse::FlushDenormals(_mm_loadu_ps(line[2] + i));
+            const __m128 out3 = Sse::FlushDenormals(_mm_loadu_ps(line[3] + i));
+            _mm_storeu_ps(sum + t, _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_loadu_ps(sum + t), out0), out1),
+                                                         out2),
+                                              out3));
+            __m128 a0, a1, a2, a3;
+            Sse::Transpose(_mm_mul_ps(out0, damp20), _mm_mul_ps(out1, damp21), _mm_mul_ps(out2, damp22),
+                           _mm_mul_ps(out3, damp23), a0, a1, a2, a3);
+            const __m128 s0 = Sse::FlushDenormals(_mm_add_ps(a0, _mm_mul_ps(s, damp1)));
+            const __m128 s1 = Sse::FlushDenormals(_mm_add_ps(a1, _mm_mul_ps(s0, damp1)));
+            const __m128 s2 = Sse::FlushDenormals(_mm_add_ps(a2, _mm_mul_ps(s1, damp1)));
+            s = Sse::FlushDenormals(_mm_add_ps(a3, _mm_mul_ps(s2, damp1)));
+            __m128 r0, r1, r2, r3;
+            Sse::Transpose(s0, s1, s2, s, r0, r1, r2, r3);
+            const __m128 in = _mm_loadu_ps(input + t);
+            _mm_storeu_ps(line[0] + i, _mm_add_ps(in, _mm_mul_ps(r0, feedback0)));
+            _mm_storeu_ps(line[1] + i, _mm_add_ps(in, _mm_mul_ps(r1, feedback1)));
+            _mm_storeu_ps(line[2] + i, _mm_add_ps(in, _mm_mul_ps(r2, feedback2)));
+            _mm_storeu_ps(line[3] + i, _mm_add_ps(in, _mm_mul_ps(r3, feedback3)));
+        }
+        _mm_store_ps(store, s);
+        for (; t < end; ++t) {
+            for (int k = 0; k < 4; ++k) {
+                float& sample = line[k][t - from];
+                const float out = FlushDenormal(sample);
+                sum[t] += out;
+                store[k] = FlushDenormal(out * comb[k]->damp2 + store[k] * comb[k]->damp1);
+                sample = input[t] + store[k] * comb[k]->feedback;
+            }
+        }
     }
+    for (int k = 0; k < 4; ++k) {
+        comb[k]->filterStore = store[k];
+        Advance(comb[k]->index, comb[k]->length, frames);
+    }
+}
+
+} // namespace
+
+void KReverb::ProcessChunk(const float* inLeft, const float* inRight, float* wetLeft, float* wetRight, int frames) {
+    alignas(16) float input[kChunk];
+    alignas(16) float left[kChunk], right[kChunk];
 
     int t = 0;
     const __m128 inputGain = _mm_set1_ps(gain);
@@ -190,81 +255,14 @@ void KReverb::ProcessChunk(const float* inLeft, const float* inRight, float* wet
     }
     for (; t < frames; ++t) input[t] = FiniteOrZero((FiniteOrZero(inLeft[t]) + FiniteOrZero(inRight[t])) * gain);
 
-    // The combs' outputs: what their lines hold from before the chunk.
-    for (int c = 0; c < kLines; ++c) {
-        const float* samples = buffers + comb[c]->buffer;
-        float* out = combs[c];
-        ForEachStretch(comb[c]->length, comb[c]->index, frames, [&](int from, int count, int offset) {
-            int i = 0;
-            for (; i + 4 <= count; i += 4)
-                _mm_storeu_ps(out + offset + i, Sse::FlushDenormals(_mm_loadu_ps(samples + from + i)));
-            for (; i < count; ++i) out[offset + i] = FlushDenormal(samples[from + i]);
-        });
-    }
     // Each side sums its combs in order, from 0.
-    for (t = 0; t + 4 <= frames; t += 4) {
-        __m128 l = _mm_setzero_ps(), r = _mm_setzero_ps();
-        for (int i = 0; i < kReverbCombs; ++i) {
-            l = _mm_add_ps(l, _mm_load_ps(combs[i] + t));
-            r = _mm_add_ps(r, _mm_load_ps(combs[kReverbCombs + i] + t));
-        }
-        _mm_store_ps(left + t, l);
-        _mm_store_ps(right + t, r);
-    }
-    for (; t < frames; ++t) {
-        left[t] = right[t] = 0.0f;
-        for (int i = 0; i < kReverbCombs; ++i) {
-            left[t] += combs[i][t];
-            right[t] += combs[kReverbCombs + i][t];
-        }
-    }
-
-    // The filter stores, a recursion per comb: four combs side by side.
-    for (int first = 0; first < kLines; first += 4) {
-        KReverbComb* const* four = comb + first;
-        float* rows[4] = {combs[first], combs[first + 1], combs[first + 2], combs[first + 3]};
-        const __m128 damp1 = _mm_setr_ps(four[0]->damp1, four[1]->damp1, four[2]->damp1, four[3]->damp1);
-        const __m128 damp2 = _mm_setr_ps(four[0]->damp2, four[1]->damp2, four[2]->damp2, four[3]->damp2);
-        __m128 store = _mm_setr_ps(four[0]->filterStore, four[1]->filterStore, four[2]->filterStore,
-                                   four[3]->filterStore);
-        for (t = 0; t + 4 <= frames; t += 4) {
-            __m128 out[4], stores[4];
-            Sse::Transpose(_mm_load_ps(rows[0] + t), _mm_load_ps(rows[1] + t), _mm_load_ps(rows[2] + t),
-                           _mm_load_ps(rows[3] + t), out[0], out[1], out[2], out[3]);
-            for (int k = 0; k < 4; ++k) {
-                store = Sse::FlushDenormals(_mm_add_ps(_mm_mul_ps(out[k], damp2), _mm_mul_ps(store, damp1)));
-                stores[k] = store;
-            }
-            Sse::Transpose(stores[0], stores[1], stores[2], stores[3], out[0], out[1], out[2], out[3]);
-            for (int k = 0; k < 4; ++k) _mm_store_ps(rows[k] + t, out[k]);
-        }
-        alignas(16) float last[4];
-        _mm_store_ps(last, store);
-        for (int k = 0; k < 4; ++k) {
-            float s = last[k];
-            for (int u = t; u < frames; ++u) {
-                s = FlushDenormal(rows[k][u] * four[k]->damp2 + s * four[k]->damp1);
-                rows[k][u] = s;
-            }
-            four[k]->filterStore = s;
-        }
-    }
-
-    // Each comb writes its input and fed-back store into its line.
-    for (int c = 0; c < kLines; ++c) {
-        float* samples = buffers + comb[c]->buffer;
-        const float* store = combs[c];
-        const float feedback = comb[c]->feedback;
-        ForEachStretch(comb[c]->length, comb[c]->index, frames, [&](int from, int count, int offset) {
-            int i = 0;
-            const __m128 gainBack = _mm_set1_ps(feedback);
-            for (; i + 4 <= count; i += 4) {
-                const __m128 fed = _mm_mul_ps(_mm_loadu_ps(store + offset + i), gainBack);
-                _mm_storeu_ps(samples + from + i, _mm_add_ps(_mm_loadu_ps(input + offset + i), fed));
-            }
-            for (; i < count; ++i) samples[from + i] = input[offset + i] + store[offset + i] * feedback;
-        });
-        Advance(comb[c]->index, comb[c]->length, frames);
+    for (int side = 0; side < 2; ++side) {
+        KReverbComb* combs = side == 0 ? combLeft : combRight;
+        float* sum = side == 0 ? left : right;
+        KReverbComb* const low[4] = {&combs[0], &combs[1], &combs[2], &combs[3]};
+        KReverbComb* const high[4] = {&combs[4], &combs[5], &combs[6], &combs[7]};
+        RunCombs(low, buffers, input, sum, true, frames);
+        RunCombs(high, buffers, input, sum, false, frames);
     }
 
     // The all-passes in series, each over the whole chunk.
