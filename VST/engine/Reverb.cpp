@@ -143,20 +143,29 @@ void KReverb::Process(float inLeft, float inRight, float& wetLeft, float& wetRig
 }
 
 void KReverb::Prefetch(int frames) const {
-    const auto line = [this, frames](int buffer, int length, int index) {
-        ForEachStretch(length, index, std::min(frames, length), [&](int from, int count, int) {
-            for (int i = 0; i < count; i += 16)
-                _mm_prefetch(reinterpret_cast<const char*>(buffers + buffer + from + i), _MM_HINT_T0);
-            _mm_prefetch(reinterpret_cast<const char*>(buffers + buffer + from + count - 1), _MM_HINT_T0);
-        });
-    };
-    for (int i = 0; i < kReverbCombs; ++i) {
-        line(combLeft[i].buffer, combLeft[i].length, combLeft[i].index);
-        line(combRight[i].buffer, combRight[i].length, combRight[i].index);
-    }
-    for (int i = 0; i < kReverbAllPasses; ++i) {
-        line(allPassLeft[i].buffer, allPassLeft[i].length, allPassLeft[i].index);
-        line(allPassRight[i].buffer, allPassRight[i].length, allPassRight[i].index);
+    int lines[2 * (kReverbCombs + kReverbAllPasses)][3];
+    int n = 0;
+    for (const KReverbComb* side : {combLeft, combRight})
+        for (int i = 0; i < kReverbCombs; ++i) {
+            lines[n][0] = side[i].buffer;
+            lines[n][1] = side[i].length;
+            lines[n++][2] = side[i].index;
+        }
+    for (const KReverbAllPass* side : {allPassLeft, allPassRight})
+        for (int i = 0; i < kReverbAllPasses; ++i) {
+            lines[n][0] = side[i].buffer;
+            lines[n][1] = side[i].length;
+            lines[n++][2] = side[i].index;
+        }
+    for (const auto& line : lines) {
+        const float* samples = buffers + line[0];
+        const int length = line[1], index = line[2];
+        const int count = std::min(frames, length);
+        // Every cache line of the samples from index on, wrapping.
+        for (int i = 0; i < count + 16; i += 16) {
+            const int at = index + std::min(i, count - 1);
+            _mm_prefetch(reinterpret_cast<const char*>(samples + (at < length ? at : at - length)), _MM_HINT_T0);
+        }
     }
 }
 
