@@ -179,73 +179,85 @@ void KReverb::ProcessBlock(const float* inLeft, const float* inRight, float* wet
 
 namespace {
 
-// Four combs of one side over a chunk, side by side: each reads what its
-// line holds from before the chunk, adds it to the side's sum (the combs in
-// order, the first four onto 0), runs its filter store (a recursion: one
-// comb per lane) and writes its line back, in stretches where no line of
-// the four wraps.
-void RunCombs(KReverbComb* const comb[4], float* buffers, const float* input, float* sum, bool first, int frames) {
-    alignas(16) float store[4] = {comb[0]->filterStore, comb[1]->filterStore, comb[2]->filterStore,
-                                  comb[3]->filterStore};
-    const __m128 damp1 = _mm_setr_ps(comb[0]->damp1, comb[1]->damp1, comb[2]->damp1, comb[3]->damp1);
-    const __m128 damp20 = _mm_set1_ps(comb[0]->damp2), damp21 = _mm_set1_ps(comb[1]->damp2);
-    const __m128 damp22 = _mm_set1_ps(comb[2]->damp2), damp23 = _mm_set1_ps(comb[3]->damp2);
-    const __m128 feedback0 = _mm_set1_ps(comb[0]->feedback), feedback1 = _mm_set1_ps(comb[1]->feedback);
-    const __m128 feedback2 = _mm_set1_ps(comb[2]->feedback), feedback3 = _mm_set1_ps(comb[3]->feedback);
-    if (first)
-        for (int t = 0; t < frames; ++t) sum[t] = 0.0f;
+// Four combs' outputs (rows of four frames) through their filter stores, a
+// recursion per comb: the combs side by side, one per lane; store holds the
+// four stores and gets the last ones; rows become the four frames' stores.
+inline __attribute__((always_inline)) void FilterStores(__m128& store, __m128 damp1, const __m128 damp2[4],
+                                                        __m128 rows[4]) {
+    __m128 a0, a1, a2, a3;
+    Sse::Transpose(_mm_mul_ps(rows[0], damp2[0]), _mm_mul_ps(rows[1], damp2[1]), _mm_mul_ps(rows[2], damp2[2]),
+                   _mm_mul_ps(rows[3], damp2[3]), a0, a1, a2, a3);
+    const __m128 s0 = Sse::FlushDenormals(_mm_add_ps(a0, _mm_mul_ps(store, damp1)));
+    const __m128 s1 = Sse::FlushDenormals(_mm_add_ps(a1, _mm_mul_ps(s0, damp1)));
+    const __m128 s2 = Sse::FlushDenormals(_mm_add_ps(a2, _mm_mul_ps(s1, damp1)));
+    store = Sse::FlushDenormals(_mm_add_ps(a3, _mm_mul_ps(s2, damp1)));
+    Sse::Transpose(s0, s1, s2, store, rows[0], rows[1], rows[2], rows[3]);
+}
+
+// The eight combs of one side over a chunk, side by side: each reads what
+// its line holds from before the chunk, adds it to the side's sum (the combs
+// in order, onto 0), runs its filter store and writes its line back, in
+// stretches where no line of the eight wraps. The two halves' recursions
+// run side by side too: each alone would leave the processor waiting.
+void RunCombs(KReverbComb* comb, float* buffers, const float* input, float* sum, int frames) {
+    alignas(16) float store[kReverbCombs];
+    __m128 damp1[2], damp2[kReverbCombs], feedback[kReverbCombs];
+    for (int k = 0; k < kReverbCombs; ++k) {
+        store[k] = comb[k].filterStore;
+        damp2[k] = _mm_set1_ps(comb[k].damp2);
+        feedback[k] = _mm_set1_ps(comb[k].feedback);
+    }
+    for (int half = 0; half < 2; ++half) {
+        const KReverbComb* c = comb + 4 * half;
+        damp1[half] = _mm_setr_ps(c[0].damp1, c[1].damp1, c[2].damp1, c[3].damp1);
+    }
+    for (int t = 0; t < frames; ++t) sum[t] = 0.0f;
     int t = 0;
     while (t < frames) {
-        // Up to the next wrap of any of the four lines; line[k][i] is frame
-        // t + i of comb k.
+        // Up to the next wrap of any of the lines; line[k][i] is frame t + i
+        // of comb k.
         int end = frames;
-        float* line[4];
-        for (int k = 0; k < 4; ++k) {
-            int at = comb[k]->index + t;
-            if (at >= comb[k]->length) at -= comb[k]->length;
-            line[k] = buffers + comb[k]->buffer + at;
-            end = std::min(end, t + comb[k]->length - at);
+        float* line[kReverbCombs];
+        for (int k = 0; k < kReverbCombs; ++k) {
+            int at = comb[k].index + t;
+            if (at >= comb[k].length) at -= comb[k].length;
+            line[k] = buffers + comb[k].buffer + at;
+            end = std::min(end, t + comb[k].length - at);
         }
         const int from = t;
-        __m128 s = _mm_load_ps(store);
+        __m128 low = _mm_load_ps(store), high = _mm_load_ps(store + 4);
         for (; t + 4 <= end; t += 4) {
             const int i = t - from;
-            const __m128 out0 = Sse::FlushDenormals(_mm_loadu_ps(line[0] + i));
-            const __m128 out1 = Sse::FlushDenormals(_mm_loadu_ps(line[1] + i));
-            const __m128 out2 = Sse::FlushDenormals(_mm_loadu_ps(line[2] + i));
-            const __m128 out3 = Sse::FlushDenormals(_mm_loadu_ps(line[3] + i));
-            _mm_storeu_ps(sum + t, _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_loadu_ps(sum + t), out0), out1),
-                                                         out2),
-                                              out3));
-            __m128 a0, a1, a2, a3;
-            Sse::Transpose(_mm_mul_ps(out0, damp20), _mm_mul_ps(out1, damp21), _mm_mul_ps(out2, damp22),
-                           _mm_mul_ps(out3, damp23), a0, a1, a2, a3);
-            const __m128 s0 = Sse::FlushDenormals(_mm_add_ps(a0, _mm_mul_ps(s, damp1)));
-            const __m128 s1 = Sse::FlushDenormals(_mm_add_ps(a1, _mm_mul_ps(s0, damp1)));
-            const __m128 s2 = Sse::FlushDenormals(_mm_add_ps(a2, _mm_mul_ps(s1, damp1)));
-            s = Sse::FlushDenormals(_mm_add_ps(a3, _mm_mul_ps(s2, damp1)));
-            __m128 r0, r1, r2, r3;
-            Sse::Transpose(s0, s1, s2, s, r0, r1, r2, r3);
+            __m128 rows[kReverbCombs];
+            __m128 total = _mm_loadu_ps(sum + t);
+#pragma GCC unroll 8
+            for (int k = 0; k < kReverbCombs; ++k) {
+                rows[k] = Sse::FlushDenormals(_mm_loadu_ps(line[k] + i));
+                total = _mm_add_ps(total, rows[k]);
+            }
+            _mm_storeu_ps(sum + t, total);
+            FilterStores(low, damp1[0], damp2, rows);
+            FilterStores(high, damp1[1], damp2 + 4, rows + 4);
             const __m128 in = _mm_loadu_ps(input + t);
-            _mm_storeu_ps(line[0] + i, _mm_add_ps(in, _mm_mul_ps(r0, feedback0)));
-            _mm_storeu_ps(line[1] + i, _mm_add_ps(in, _mm_mul_ps(r1, feedback1)));
-            _mm_storeu_ps(line[2] + i, _mm_add_ps(in, _mm_mul_ps(r2, feedback2)));
-            _mm_storeu_ps(line[3] + i, _mm_add_ps(in, _mm_mul_ps(r3, feedback3)));
+#pragma GCC unroll 8
+            for (int k = 0; k < kReverbCombs; ++k)
+                _mm_storeu_ps(line[k] + i, _mm_add_ps(in, _mm_mul_ps(rows[k], feedback[k])));
         }
-        _mm_store_ps(store, s);
+        _mm_store_ps(store, low);
+        _mm_store_ps(store + 4, high);
         for (; t < end; ++t) {
-            for (int k = 0; k < 4; ++k) {
+            for (int k = 0; k < kReverbCombs; ++k) {
                 float& sample = line[k][t - from];
                 const float out = FlushDenormal(sample);
                 sum[t] += out;
-                store[k] = FlushDenormal(out * comb[k]->damp2 + store[k] * comb[k]->damp1);
-                sample = input[t] + store[k] * comb[k]->feedback;
+                store[k] = FlushDenormal(out * comb[k].damp2 + store[k] * comb[k].damp1);
+                sample = input[t] + store[k] * comb[k].feedback;
             }
         }
     }
-    for (int k = 0; k < 4; ++k) {
-        comb[k]->filterStore = store[k];
-        Advance(comb[k]->index, comb[k]->length, frames);
+    for (int k = 0; k < kReverbCombs; ++k) {
+        comb[k].filterStore = store[k];
+        Advance(comb[k].index, comb[k].length, frames);
     }
 }
 
@@ -265,14 +277,8 @@ void KReverb::ProcessChunk(const float* inLeft, const float* inRight, float* wet
     for (; t < frames; ++t) input[t] = FiniteOrZero((FiniteOrZero(inLeft[t]) + FiniteOrZero(inRight[t])) * gain);
 
     // Each side sums its combs in order, from 0.
-    for (int side = 0; side < 2; ++side) {
-        KReverbComb* combs = side == 0 ? combLeft : combRight;
-        float* sum = side == 0 ? left : right;
-        KReverbComb* const low[4] = {&combs[0], &combs[1], &combs[2], &combs[3]};
-        KReverbComb* const high[4] = {&combs[4], &combs[5], &combs[6], &combs[7]};
-        RunCombs(low, buffers, input, sum, true, frames);
-        RunCombs(high, buffers, input, sum, false, frames);
-    }
+    RunCombs(combLeft, buffers, input, left, frames);
+    RunCombs(combRight, buffers, input, right, frames);
 
     // The all-passes in series, each over the whole chunk.
     for (int side = 0; side < 2; ++side) {
