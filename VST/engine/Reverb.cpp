@@ -42,15 +42,6 @@ float RunAllPass(KReverbAllPass& allPass, float* buffers, float x) {
     return b - x;
 }
 
-// Runs body(from, count, offset) over the one or two stretches of a
-// circular line that `frames` samples from `index` on cover.
-template <typename Body>
-void ForEachStretch(int length, int index, int frames, Body body) {
-    const int first = std::min(frames, length - index);
-    body(index, first, 0);
-    if (first < frames) body(0, frames - first, first);
-}
-
 // Advances a line's index by `frames` (at most its length).
 void Advance(int& index, int length, int frames) {
     index += frames;
@@ -261,6 +252,45 @@ void RunCombs(KReverbComb* comb, float* buffers, const float* input, float* sum,
     }
 }
 
+// The four all-passes of one side in series over a chunk, in place on x,
+// in stretches where no line of the four wraps: each frame goes through
+// all four before the next.
+void RunAllPasses(KReverbAllPass* allPass, float* buffers, float* x, int frames) {
+    const __m128 feedback[kReverbAllPasses] = {_mm_set1_ps(allPass[0].feedback), _mm_set1_ps(allPass[1].feedback),
+                                               _mm_set1_ps(allPass[2].feedback), _mm_set1_ps(allPass[3].feedback)};
+    int t = 0;
+    while (t < frames) {
+        int end = frames;
+        float* line[kReverbAllPasses];
+        for (int k = 0; k < kReverbAllPasses; ++k) {
+            int at = allPass[k].index + t;
+            if (at >= allPass[k].length) at -= allPass[k].length;
+            line[k] = buffers + allPass[k].buffer + at;
+            end = std::min(end, t + allPass[k].length - at);
+        }
+        const int from = t;
+        for (; t + 4 <= end; t += 4) {
+            const int i = t - from;
+            __m128 value = _mm_loadu_ps(x + t);
+#pragma GCC unroll 4
+            for (int k = 0; k < kReverbAllPasses; ++k) {
+                const __m128 b = Sse::FlushDenormals(_mm_loadu_ps(line[k] + i));
+                _mm_storeu_ps(line[k] + i, _mm_add_ps(value, _mm_mul_ps(b, feedback[k])));
+                value = _mm_sub_ps(b, value);
+            }
+            _mm_storeu_ps(x + t, value);
+        }
+        for (; t < end; ++t)
+            for (int k = 0; k < kReverbAllPasses; ++k) {
+                float& sample = line[k][t - from];
+                const float b = FlushDenormal(sample);
+                sample = x[t] + b * allPass[k].feedback;
+                x[t] = b - x[t];
+            }
+    }
+    for (int k = 0; k < kReverbAllPasses; ++k) Advance(allPass[k].index, allPass[k].length, frames);
+}
+
 } // namespace
 
 void KReverb::ProcessChunk(const float* inLeft, const float* inRight, float* wetLeft, float* wetRight, int frames) {
@@ -280,31 +310,8 @@ void KReverb::ProcessChunk(const float* inLeft, const float* inRight, float* wet
     RunCombs(combLeft, buffers, input, left, frames);
     RunCombs(combRight, buffers, input, right, frames);
 
-    // The all-passes in series, each over the whole chunk.
-    for (int side = 0; side < 2; ++side) {
-        float* x = side == 0 ? left : right;
-        for (KReverbAllPass& allPass : side == 0 ? allPassLeft : allPassRight) {
-            float* samples = buffers + allPass.buffer;
-            const float feedback = allPass.feedback;
-            ForEachStretch(allPass.length, allPass.index, frames, [&](int from, int count, int offset) {
-                int i = 0;
-                const __m128 gainBack = _mm_set1_ps(feedback);
-                for (; i + 4 <= count; i += 4) {
-                    const __m128 b = Sse::FlushDenormals(_mm_loadu_ps(samples + from + i));
-                    const __m128 in = _mm_loadu_ps(x + offset + i);
-                    _mm_storeu_ps(samples + from + i, _mm_add_ps(in, _mm_mul_ps(b, gainBack)));
-                    _mm_storeu_ps(x + offset + i, _mm_sub_ps(b, in));
-                }
-                for (; i < count; ++i) {
-                    const float b = FlushDenormal(samples[from + i]);
-                    const float in = x[offset + i];
-                    samples[from + i] = in + b * feedback;
-                    x[offset + i] = b - in;
-                }
-            });
-            Advance(allPass.index, allPass.length, frames);
-        }
-    }
+    RunAllPasses(allPassLeft, buffers, left, frames);
+    RunAllPasses(allPassRight, buffers, right, frames);
 
     const __m128 w1 = _mm_set1_ps(wet1), w2 = _mm_set1_ps(wet2);
     for (t = 0; t + 4 <= frames; t += 4) {
