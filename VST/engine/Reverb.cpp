@@ -294,7 +294,7 @@ void RunAllPasses(KReverbAllPass* allPass, float* buffers, float* x, int frames)
 } // namespace
 
 void KReverb::ProcessChunk(const float* inLeft, const float* inRight, float* wetLeft, float* wetRight, int frames) {
-    alignas(16) float input[kChunk];
+    alignas(16) float input[kChunk] = {};
     alignas(16) float left[kChunk], right[kChunk];
 
     int t = 0;
