@@ -54,10 +54,10 @@ void DiskThreadProc(KSamplerEngine* engine) { engine->DiskThreadLoop(); }
 void KSamplerEngine::DiskThreadLoop() {
     for (;;) {
         diskEvent.Wait();
-        // Reset before the scan: a request raised during the pass, also for a
+        // Taken before the scan: a request raised during the pass, also for a
         // voice already visited, sets the event again for the next pass. The
         // quit flag is read after the reset, so a quit is never swallowed.
-        diskEvent.Reset();
+        diskEvent.Take();
         if (quitRequested.load(std::memory_order_acquire)) return;
         if (diskBeginCallback != nullptr) diskBeginCallback(callbackUser, 0);
         for (int slot = 0; slot < kInstruments; ++slot) {

@@ -77,7 +77,7 @@ bool KVoice::Start(const double* bendFrom, KSampleZone* z, int rate, KEvent* eve
 
 void KVoice::RequestRefill() {
     refillRequested.store(1, std::memory_order_release);
-    diskEvent->Set();
+    diskEvent->Raise();
 }
 
 
