@@ -154,23 +154,21 @@ void MixLanesAvx(const float* lanes, int used, float* out, int frames) {
     for (; f + 8 <= frames; f += 8) {
         // Eight frames of the eight lanes into eight frames per lane.
         const float* row = lanes + 8 * f;
-        __m256 t[8], u[8];
-        for (int i = 0; i < 8; i += 2) {
-            t[i] = _mm256_unpacklo_ps(_mm256_loadu_ps(row + 8 * i), _mm256_loadu_ps(row + 8 * i + 8));
-            t[i + 1] = _mm256_unpackhi_ps(_mm256_loadu_ps(row + 8 * i), _mm256_loadu_ps(row + 8 * i + 8));
-        }
-        for (int i = 0; i < 8; i += 4) {
-            u[i] = _mm256_shuffle_ps(t[i], t[i + 2], _MM_SHUFFLE(1, 0, 1, 0));
-            u[i + 1] = _mm256_shuffle_ps(t[i], t[i + 2], _MM_SHUFFLE(3, 2, 3, 2));
-            u[i + 2] = _mm256_shuffle_ps(t[i + 1], t[i + 3], _MM_SHUFFLE(1, 0, 1, 0));
-            u[i + 3] = _mm256_shuffle_ps(t[i + 1], t[i + 3], _MM_SHUFFLE(3, 2, 3, 2));
-        }
+        const __m256 r0 = _mm256_loadu_ps(row), r1 = _mm256_loadu_ps(row + 8);
+        const __m256 r2 = _mm256_loadu_ps(row + 16), r3 = _mm256_loadu_ps(row + 24);
+        const __m256 r4 = _mm256_loadu_ps(row + 32), r5 = _mm256_loadu_ps(row + 40);
+        const __m256 r6 = _mm256_loadu_ps(row + 48), r7 = _mm256_loadu_ps(row + 56);
+        __m256 a0, a1, a2, a3, b0, b1, b2, b3;
+        Avx8::Transpose(r0, r1, r2, r3, a0, a1, a2, a3); // lanes 0..3 | 4..7 of frames 0..3
+        Avx8::Transpose(r4, r5, r6, r7, b0, b1, b2, b3); // the same of frames 4..7
+        const __m256 lane[8] = {_mm256_permute2f128_ps(a0, b0, 0x20), _mm256_permute2f128_ps(a1, b1, 0x20),
+                                _mm256_permute2f128_ps(a2, b2, 0x20), _mm256_permute2f128_ps(a3, b3, 0x20),
+                                _mm256_permute2f128_ps(a0, b0, 0x31), _mm256_permute2f128_ps(a1, b1, 0x31),
+                                _mm256_permute2f128_ps(a2, b2, 0x31), _mm256_permute2f128_ps(a3, b3, 0x31)};
         __m256 sum = _mm256_loadu_ps(out + f);
-        for (int i = 0; i < used; ++i) {
-            const __m256 lane = i < 4 ? _mm256_permute2f128_ps(u[i], u[i + 4], 0x20)
-                                      : _mm256_permute2f128_ps(u[i - 4], u[i], 0x31);
-            sum = _mm256_add_ps(sum, lane);
-        }
+#pragma GCC unroll 8
+        for (int i = 0; i < 8; ++i)
+            if (i < used) sum = _mm256_add_ps(sum, lane[i]);
         _mm256_storeu_ps(out + f, sum);
     }
     for (; f < frames; ++f)
