@@ -221,8 +221,6 @@ int KInstrument::RenderVoices(float* left, float* right, int frames) {
 }
 
 void KInstrument::RenderBlock(float* left, float* right, int frames) {
-    // The reverb's lines come into the cache while the voices render.
-    if (reverbOn) reverb.Prefetch(frames);
     std::fill(left, left + frames, 0.0f);
     std::fill(right, right + frames, 0.0f);
     int sounding = 0;

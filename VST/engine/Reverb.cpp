@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include <xmmintrin.h>
-
 namespace {
 
 constexpr uint32_t kExponent = 0x7F800000u;
@@ -131,33 +129,6 @@ void KReverb::Process(float inLeft, float inRight, float& wetLeft, float& wetRig
     }
     wetLeft = left * wet1 + right * wet2;
     wetRight = right * wet1 + left * wet2;
-}
-
-void KReverb::Prefetch(int frames) const {
-    int lines[2 * (kReverbCombs + kReverbAllPasses)][3];
-    int n = 0;
-    for (const KReverbComb* side : {combLeft, combRight})
-        for (int i = 0; i < kReverbCombs; ++i) {
-            lines[n][0] = side[i].buffer;
-            lines[n][1] = side[i].length;
-            lines[n++][2] = side[i].index;
-        }
-    for (const KReverbAllPass* side : {allPassLeft, allPassRight})
-        for (int i = 0; i < kReverbAllPasses; ++i) {
-            lines[n][0] = side[i].buffer;
-            lines[n][1] = side[i].length;
-            lines[n++][2] = side[i].index;
-        }
-    for (const auto& line : lines) {
-        const float* samples = buffers + line[0];
-        const int length = line[1], index = line[2];
-        const int count = std::min(frames, length);
-        // Every cache line of the samples from index on, wrapping.
-        for (int i = 0; i < count + 16; i += 16) {
-            const int at = index + std::min(i, count - 1);
-            _mm_prefetch(reinterpret_cast<const char*>(samples + (at < length ? at : at - length)), _MM_HINT_T0);
-        }
-    }
 }
 
 void KReverb::ProcessBlock(const float* inLeft, const float* inRight, float* wetLeft, float* wetRight, int frames) {

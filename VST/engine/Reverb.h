@@ -50,9 +50,6 @@ public:
     void Process(float inLeft, float inRight, float& wetLeft, float& wetRight);
     // The same for `frames` frames at once, exactly as frame by frame.
     void ProcessBlock(const float* inLeft, const float* inRight, float* wetLeft, float* wetRight, int frames);
-    // Starts bringing into the cache what the next `frames` frames read and
-    // write, ahead of processing them.
-    void Prefetch(int frames) const;
 
     bool Frozen() const { return mode >= 0.5f; }
 
