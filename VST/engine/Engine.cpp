@@ -94,7 +94,7 @@ bool KSamplerEngine::Process(float** outputs, int frames) {
     // Events are dispatched before their frame; between two dispatch frames
     // nothing but the voices changes, so each instrument renders that stretch
     // at once (every frame's sum keeps the order of a frame-by-frame render).
-    constexpr int kStretch = 256;
+    constexpr int kStretch = KInstrument::kStretch;
     float left[kStretch], right[kStretch];
     const int count = std::min(events.count, static_cast<int32_t>(KMidiQueue::kCapacity));
     for (int f = 0; f < frames;) {

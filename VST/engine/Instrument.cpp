@@ -198,9 +198,8 @@ int KInstrument::RenderVoices(float* left, float* right, int frames) {
     // still sums its voices in pool order.
     constexpr int kMaxLanes = KVoiceLanes::kMaxLanes;
     const int width = KVoiceLanes::Width();
-    // On the stack, where the alignment is sure (the 32-bit heap gives 8).
-    alignas(32) float laneLeft[kMaxLanes * kStretch];
-    alignas(32) float laneRight[kMaxLanes * kStretch];
+    float* laneLeft = laneStorage_ + (8 - reinterpret_cast<uintptr_t>(laneStorage_) / sizeof(float) % 8) % 8;
+    float* laneRight = laneLeft + kMaxLanes * kStretch;
     int sounding = 0;
     KVoice* lanes[kMaxLanes] = {};
     int used = 0;

@@ -103,7 +103,7 @@ TEST(BlockRender, EqualsTheFrameByFrameRenderBitForBit) {
     };
     const Note notes[] = {{0, 40, 100}, {0, 47, 60}, {0, 72, 127}, {3, 64, 90}, {40, 40, 0}, {90, 72, 0},
                           {120, 55, 110}, {300, 47, 0}, {400, 64, 0}, {500, 55, 0}};
-    constexpr int kBlock = 300; // longer than the engine's stretch
+    constexpr int kBlock = 600; // longer than the engine's stretch
     std::vector<float> out(8 * kBlock);
     float* o[8];
     for (int i = 0; i < 8; ++i) o[i] = out.data() + kBlock * i;
