@@ -1,11 +1,11 @@
 #include "VoiceLanes.h"
 
+#include "InstructionSet.h"
 #include "Sse.h"
 #include "VoiceFrame.h"
 #include "VoiceLanesState.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <limits>
 
@@ -23,9 +23,6 @@ constexpr double kHighestRatio = 1e6;
 
 // What an empty lane reads: four frames of silence around its position 1.
 alignas(16) const float kSilence[8] = {};
-
-// 0 until the first render asks.
-std::atomic<int> gWidth{0};
 
 template <int N>
 void SetEmpty(KLaneState<N>& s, int lane) {
@@ -214,20 +211,9 @@ void RetuneLanes(KLaneState<N>& s, const int32_t* wanted, KLowPassTable* table) 
 template void RetuneLanes<4>(KLaneState<4>&, const int32_t*, KLowPassTable*);
 template void RetuneLanes<8>(KLaneState<8>&, const int32_t*, KLowPassTable*);
 
-int KVoiceLanes::Width() {
-    int width = gWidth.load(std::memory_order_relaxed);
-    if (width == 0) {
-        width = AvxUsable() ? 8 : 4;
-        gWidth.store(width, std::memory_order_relaxed);
-    }
-    return width;
-}
+int KVoiceLanes::Width() { return UseAvx() ? 8 : 4; }
 
-int KVoiceLanes::UseWidth(int lanes) {
-    const int width = lanes == 8 && AvxUsable() ? 8 : 4;
-    gWidth.store(width, std::memory_order_relaxed);
-    return width;
-}
+int KVoiceLanes::UseWidth(int lanes) { return PreferSse2(lanes != 8) ? 8 : 4; }
 
 template <int N>
 void KVoiceLanes::RenderGroup(KVoice* const voices[], KLowPassTable* table, float* left, float* right, int frames,

@@ -1,5 +1,5 @@
 // The voice lanes' kernel for AVX: eight lanes, for processors that have it
-// (the build's baseline is SSE2; AvxUsable says whether this one may run).
+// (the build's baseline is SSE2; see InstructionSet.h).
 // Only the code after the pragma is AVX code: headers come first, so no
 // inline function they define is compiled for AVX and shared with SSE2 code.
 #include "LowPassTable.h"
@@ -7,22 +7,9 @@
 #include "VoiceFrame.h"
 #include "VoiceLanesState.h"
 
-#include <cpuid.h>
 #include <cstdint>
 
 #include <immintrin.h>
-
-bool AvxUsable() {
-    unsigned eax, ebx, ecx, edx;
-    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
-    // AVX, and XSAVE enabled by the system, which then saves the wide
-    // registers: both in XCR0.
-    constexpr unsigned kAvx = 1u << 28, kOsXsave = 1u << 27;
-    if ((ecx & kAvx) == 0 || (ecx & kOsXsave) == 0) return false;
-    unsigned low, high;
-    __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
-    return (low & 6u) == 6u;
-}
 
 #pragma GCC push_options
 #pragma GCC target("avx")

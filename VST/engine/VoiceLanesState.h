@@ -56,6 +56,3 @@ int RunLanesAvx(KLaneState<8>& s, bool glide, bool envelopeEnds, KLowPassTable* 
 // frame in lane order, for every frame.
 void MixLanesSse(const float* lanes, int used, float* out, int frames);
 void MixLanesAvx(const float* lanes, int used, float* out, int frames);
-
-// The processor and the system run AVX code.
-bool AvxUsable();
