@@ -11,8 +11,12 @@
 
 #include <immintrin.h>
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx")
+#endif
 
 #include "VoiceLanesKernel.h"
 
@@ -162,4 +166,8 @@ void MixLanesAvx(const float* lanes, int used, float* out, int frames) {
         for (int i = 0; i < used; ++i) out[f] += lanes[8 * f + i];
 }
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif

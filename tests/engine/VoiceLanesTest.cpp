@@ -21,7 +21,7 @@
 
 namespace {
 
-struct ZoneSpec {
+struct ZoneSetup {
     int wav; // 0 stereo 48 kHz 24-bit, 1 mono 44.1 kHz 16-bit, 2 stereo 44.1 kHz 16-bit
     int keyLow, keyHigh, velocityLow;
     int loopMode, loopStart, loopEnd, endFrame;
@@ -32,7 +32,7 @@ struct ZoneSpec {
 };
 
 // Instrument A, channel 1, pair 0, reverb on.
-const ZoneSpec kZonesA[] = {
+const ZoneSetup kZonesA[] = {
     {0, 0, 47, 1, 2, 20000, 90000, 0, 0, 0, 5, 100, -6, 50, 10, 200, 30, 100, 90, 2, 1, 0},
     {1, 48, 72, 41, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 100, 0, 100, 1, 1, 0},
     {1, 48, 72, 1, 0, 0, 0, 20000, 0, 0, 0, 30, -3, 40, 0, 80, 50, 60, 70, 4, 1, 0},
@@ -41,14 +41,14 @@ const ZoneSpec kZonesA[] = {
     {1, 60, 62, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 20, 0, 0, 100, 0, 95, 1, 1, 1},
 };
 // Instrument B, channel 2, pair 1, no reverb: long streams through the ring.
-const ZoneSpec kZonesB[] = {
+const ZoneSetup kZonesB[] = {
     {2, 0, 63, 1, 0, 0, 0, 0, 7, -31, 1, 0, 0, 200, 50, 500, 20, 300, 99, 6, 1, 0},
     {0, 64, 127, 1, 2, 70000, 150000, 0, -12, 13, 0, 1000, -20, 10, 0, 0, 100, 0, 100, 1, 1, 0},
 };
 
-void AddZones(KInstrument& in, const ZoneSpec* specs, int count, const std::wstring* wavs) {
+void AddZones(KInstrument& in, const ZoneSetup* specs, int count, const std::wstring* wavs) {
     for (int i = 0; i < count; ++i) {
-        const ZoneSpec& z = specs[i];
+        const ZoneSetup& z = specs[i];
         const int slot = in.AddZone(wavs[z.wav].c_str(), 60, z.keyLow, 127, z.keyHigh, z.velocityLow, 1, nullptr, 0);
         ASSERT_GE(slot, 0);
         KSampleZone& s = *in.zones[slot];
