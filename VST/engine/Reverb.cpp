@@ -141,6 +141,21 @@ void KReverb::ProcessBlock(const float* inLeft, const float* inRight, float* wet
 
 namespace {
 
+// Where K delay lines stand at frame t of a chunk: line[k][i] is line k's
+// sample of frame t + i up to the frame returned, before which none of them
+// wraps (`frames` at the most).
+template <int K, class Line>
+int LinesAt(Line* lines, float* buffers, int t, int frames, float* line[K]) {
+    int end = frames;
+    for (int k = 0; k < K; ++k) {
+        int at = lines[k].index + t;
+        if (at >= lines[k].length) at -= lines[k].length;
+        line[k] = buffers + lines[k].buffer + at;
+        end = std::min(end, t + lines[k].length - at);
+    }
+    return end;
+}
+
 // Four combs' outputs (rows of four frames) through their filter stores, a
 // recursion per comb: the combs side by side, one per lane; store holds the
 // four stores and gets the last ones; rows become the four frames' stores.
@@ -176,16 +191,8 @@ void RunCombs(KReverbComb* comb, float* buffers, const float* input, float* sum,
     for (int t = 0; t < frames; ++t) sum[t] = 0.0f;
     int t = 0;
     while (t < frames) {
-        // Up to the next wrap of any of the lines; line[k][i] is frame t + i
-        // of comb k.
-        int end = frames;
         float* line[kReverbCombs];
-        for (int k = 0; k < kReverbCombs; ++k) {
-            int at = comb[k].index + t;
-            if (at >= comb[k].length) at -= comb[k].length;
-            line[k] = buffers + comb[k].buffer + at;
-            end = std::min(end, t + comb[k].length - at);
-        }
+        const int end = LinesAt<kReverbCombs>(comb, buffers, t, frames, line);
         const int from = t;
         __m128 low = _mm_load_ps(store), high = _mm_load_ps(store + 4);
         for (; t + 4 <= end; t += 4) {
@@ -231,14 +238,8 @@ void RunAllPasses(KReverbAllPass* allPass, float* buffers, float* x, int frames)
                                                _mm_set1_ps(allPass[2].feedback), _mm_set1_ps(allPass[3].feedback)};
     int t = 0;
     while (t < frames) {
-        int end = frames;
         float* line[kReverbAllPasses];
-        for (int k = 0; k < kReverbAllPasses; ++k) {
-            int at = allPass[k].index + t;
-            if (at >= allPass[k].length) at -= allPass[k].length;
-            line[k] = buffers + allPass[k].buffer + at;
-            end = std::min(end, t + allPass[k].length - at);
-        }
+        const int end = LinesAt<kReverbAllPasses>(allPass, buffers, t, frames, line);
         const int from = t;
         for (; t + 4 <= end; t += 4) {
             const int i = t - from;

@@ -2,6 +2,7 @@
 // renders whole stretches voice by voice (and filters its voices four at a
 // time), which must give exactly, bit for bit, what rendering every voice
 // one frame at a time gives.
+#include "DiskWatch.h"
 #include "EngineRig.h"
 
 #include <atomic>
@@ -54,31 +55,6 @@ void AddPlayedInstrument(KSamplerEngine& engine, const std::wstring& mono, const
     }
     engine.UpdateGains();
 }
-
-// Counts the disk thread's passes, so a render can wait until every refill
-// asked for so far is done, as a host slower than the disk would.
-struct DiskWatch {
-    explicit DiskWatch(KSamplerEngine& e) : engine(e) {
-        engine.diskBeginCallback = [](void* user, int) { static_cast<DiskWatch*>(user)->begun++; };
-        engine.diskEndCallback = [](void* user, int) { static_cast<DiskWatch*>(user)->ended++; };
-        engine.callbackUser = this;
-    }
-    void Settle() {
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (std::chrono::steady_clock::now() < limit) {
-            // Requests first: a request already taken shows as a pass begun.
-            bool pending = false;
-            for (const KInstrument* in : engine.instruments)
-                if (in != nullptr)
-                    for (const KVoice& v : in->voices) pending = pending || v.refillRequested.load();
-            const int done = ended.load();
-            if (!pending && begun.load() == done) return;
-            std::this_thread::yield();
-        }
-    }
-    KSamplerEngine& engine;
-    std::atomic<int> begun{0}, ended{0};
-};
 
 TEST(BlockRender, EqualsTheFrameByFrameRenderBitForBit) {
     TempFolder folder;

@@ -8,6 +8,7 @@
 // envelope sweeping the cutoff, pitch bends gliding, a zone without key
 // tracking, release triggers, the pedal, an all-notes-off, volume ramps,
 // the reverb, and events inside blocks.
+#include "DiskWatch.h"
 #include "EngineRig.h"
 #include "VoiceLanes.h"
 #include "VoiceRig.h"
@@ -90,29 +91,6 @@ void SetUpEngine(KSamplerEngine& engine, const std::wstring* wavs) {
     AddZones(inB, kZonesB, sizeof kZonesB / sizeof kZonesB[0], wavs);
     engine.UpdateGains();
 }
-
-// Waits until the disk thread has served every refill asked for so far.
-struct DiskWatch {
-    explicit DiskWatch(KSamplerEngine& e) : engine(e) {
-        engine.diskBeginCallback = [](void* user, int) { static_cast<DiskWatch*>(user)->begun++; };
-        engine.diskEndCallback = [](void* user, int) { static_cast<DiskWatch*>(user)->ended++; };
-        engine.callbackUser = this;
-    }
-    void Settle() {
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (std::chrono::steady_clock::now() < limit) {
-            bool pending = false;
-            for (const KInstrument* in : engine.instruments)
-                if (in != nullptr)
-                    for (const KVoice& v : in->voices) pending = pending || v.refillRequested.load();
-            const int done = ended.load();
-            if (!pending && begun.load() == done) return;
-            std::this_thread::yield();
-        }
-    }
-    KSamplerEngine& engine;
-    std::atomic<int> begun{0}, ended{0};
-};
 
 // The instrument's gain ramp, as frame by frame.
 void Ramp(float& gain, float target) {
