@@ -1,7 +1,7 @@
-// Block rendering against the Part's frame-by-frame render: an instrument
-// renders whole stretches voice by voice (and filters its voices four at a
-// time), which must give exactly, bit for bit, what rendering every voice
-// one frame at a time gives.
+// Block rendering against the frame-by-frame render: an instrument
+// renders whole stretches, its voices side by side in SIMD lanes, which must
+// give exactly, bit for bit, what rendering every voice one frame at a time
+// gives.
 #include "DiskWatch.h"
 #include "EngineRig.h"
 
