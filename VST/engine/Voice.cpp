@@ -217,7 +217,9 @@ void KVoice::Refill() {
     }
     const int64_t n = first ? kRingFrames : kHalfFrames;
     float* into = ring + 2 * writeOffset;
-    std::memset(into, 0, sizeof(float) * 2 * static_cast<size_t>(n));
+    // A read writes every frame (zeros past the data's end): the zeroing is
+    // for a ring the read leaves alone.
+    if (marker >= 0 || !z->isOpen) std::memset(into, 0, sizeof(float) * 2 * static_cast<size_t>(n));
 
     if (marker < 0) {
         const bool loopsByMode = z->Loops() && (z->loopMode == 2 || !isReleased);
