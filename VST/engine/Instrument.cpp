@@ -200,23 +200,24 @@ int KInstrument::RenderVoices(float* left, float* right, int frames) {
     const int width = KVoiceLanes::Width();
     float* laneLeft = laneStorage_ + (8 - reinterpret_cast<uintptr_t>(laneStorage_) / sizeof(float) % 8) % 8;
     float* laneRight = laneLeft + kMaxLanes * kStretch;
-    int sounding = 0;
-    KVoice* lanes[kMaxLanes] = {};
-    int used = 0;
-    for (int v = 0; v <= kVoices; ++v) {
-        if (v < kVoices && voices[v].active.load(std::memory_order_relaxed)) lanes[used++] = &voices[v];
-        if (used == width || (v == kVoices && used > 0)) {
-            int counts[kMaxLanes];
-            KVoiceLanes::Render(lanes, &filterTable_, laneLeft, laneRight, frames, counts);
-            KVoiceLanes::Mix(laneLeft, counts, left, frames);
-            KVoiceLanes::Mix(laneRight, counts, right, frames);
-            // Counted when it sounded in the last frame, ended there or not.
-            for (int lane = 0; lane < used; ++lane) sounding += counts[lane] == frames ? 1 : 0;
-            for (KVoice*& lane : lanes) lane = nullptr;
-            used = 0;
-        }
+    KVoice* sounding[kVoices + kMaxLanes] = {};
+    int count = 0;
+    for (KVoice& v : voices)
+        if (v.active.load(std::memory_order_relaxed)) sounding[count++] = &v;
+    int last = 0;
+    for (int first = 0; first < count; first += width) {
+        // The next group's samples on their way while this one renders: each
+        // voice's stream starts cold.
+        for (int next = first + width; next < first + 2 * width && next < count; ++next) sounding[next]->PrefetchAhead();
+        KVoice* const* lanes = sounding + first;
+        int counts[kMaxLanes];
+        KVoiceLanes::Render(lanes, &filterTable_, laneLeft, laneRight, frames, counts);
+        KVoiceLanes::Mix(laneLeft, counts, left, frames);
+        KVoiceLanes::Mix(laneRight, counts, right, frames);
+        // Counted when it sounded in the last frame, ended there or not.
+        for (int lane = 0; lane < width && first + lane < count; ++lane) last += counts[lane] == frames ? 1 : 0;
     }
-    return sounding;
+    return last;
 }
 
 void KInstrument::RenderBlock(float* left, float* right, int frames) {

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <new>
 
+#include <xmmintrin.h>
+
 namespace {
 constexpr size_t kRingBytes = sizeof(float) * 2 * KVoice::kRingFrames;
 // A voice of a zone without key tracking ignores the pitch bend.
@@ -174,6 +176,19 @@ void KVoice::FetchFrame(bool fromPreload, double position, float& left, float& r
     Frame k;
     Load(k, *zone.load(std::memory_order_relaxed), true, false);
     VoiceFrame::Fetch(k, fromPreload, position, left, right);
+}
+
+void KVoice::PrefetchAhead() const {
+    const KSampleZone* z = zone.load(std::memory_order_relaxed);
+    if (z == nullptr) return;
+    const bool fromPreload = preloadPos < kHalfFrames;
+    const double position = fromPreload ? preloadPos : ringPos;
+    const int frames = fromPreload ? kHalfFrames : kRingFrames;
+    if (!(position >= 0.0 && position < frames)) return;
+    const float* at = (fromPreload ? z->preload : ring) + 2 * static_cast<int32_t>(position);
+    const float* end = (fromPreload ? z->preload : ring) + 2 * frames;
+    for (int line = 0; line < 8 && at + 16 * line < end; ++line)
+        _mm_prefetch(reinterpret_cast<const char*>(at + 16 * line), _MM_HINT_T0);
 }
 
 int KVoice::RenderBlock(float* __restrict left, float* __restrict right, int frames) {

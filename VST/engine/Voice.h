@@ -45,6 +45,9 @@ public:
     void ApplyEnvelopes(float& left, float& right);
     void FetchFrame(bool fromPreload, double position, float& left, float& right) const;
 
+    // Starts bringing the frames the voice reads next into the cache.
+    void PrefetchAhead() const;
+
     // Disk thread: fills the whole ring (first refill of a note) or one half.
     void Refill();
 
