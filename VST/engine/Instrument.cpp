@@ -251,18 +251,20 @@ void KInstrument::RenderBlock(float* left, float* right, int frames) {
         const int n = std::min(kStretch, frames - done);
         float wetLeft[kStretch], wetRight[kStretch];
         reverb.ProcessBlock(left + done, right + done, wetLeft, wetRight, n);
-        // Added in double, rounded once, as frame by frame.
+        // Added in double, rounded once, as frame by frame: two frames at a
+        // time.
         const __m128d send = _mm_set1_pd(reverbSend);
+        const auto two = [](const float* p) {
+            return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
+        };
+        const auto mix = [&](float* dry, const float* wet) {
+            const __m128d sum = _mm_add_pd(two(dry), _mm_mul_pd(two(wet), send));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(dry), _mm_castps_si128(_mm_cvtpd_ps(sum)));
+        };
         int i = 0;
         for (; i + 2 <= n; i += 2) {
-            float* l = left + done + i;
-            float* r = right + done + i;
-            const __m128d dryLeft = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(l))));
-            const __m128d dryRight = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r))));
-            const __m128d addLeft = _mm_mul_pd(_mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(wetLeft + i)))), send);
-            const __m128d addRight = _mm_mul_pd(_mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(wetRight + i)))), send);
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(l), _mm_castps_si128(_mm_cvtpd_ps(_mm_add_pd(dryLeft, addLeft))));
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(r), _mm_castps_si128(_mm_cvtpd_ps(_mm_add_pd(dryRight, addRight))));
+            mix(left + done + i, wetLeft + i);
+            mix(right + done + i, wetRight + i);
         }
         for (; i < n; ++i) {
             left[done + i] = static_cast<float>(left[done + i] + wetLeft[i] * reverbSend);
