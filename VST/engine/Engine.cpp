@@ -54,10 +54,10 @@ void DiskThreadProc(KSamplerEngine* engine) { engine->DiskThreadLoop(); }
 void KSamplerEngine::DiskThreadLoop() {
     for (;;) {
         diskEvent.Wait();
-        // Reset before the scan: a request raised during the pass, also for a
+        // Taken before the scan: a request raised during the pass, also for a
         // voice already visited, sets the event again for the next pass. The
         // quit flag is read after the reset, so a quit is never swallowed.
-        diskEvent.Reset();
+        diskEvent.Take();
         if (quitRequested.load(std::memory_order_acquire)) return;
         if (diskBeginCallback != nullptr) diskBeginCallback(callbackUser, 0);
         for (int slot = 0; slot < kInstruments; ++slot) {
@@ -94,7 +94,7 @@ bool KSamplerEngine::Process(float** outputs, int frames) {
     // Events are dispatched before their frame; between two dispatch frames
     // nothing but the voices changes, so each instrument renders that stretch
     // at once (every frame's sum keeps the order of a frame-by-frame render).
-    constexpr int kStretch = 256;
+    constexpr int kStretch = KInstrument::kStretch;
     float left[kStretch], right[kStretch];
     const int count = std::min(events.count, static_cast<int32_t>(KMidiQueue::kCapacity));
     for (int f = 0; f < frames;) {

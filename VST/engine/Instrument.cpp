@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <new>
 
+#include <emmintrin.h>
+
 namespace {
 constexpr float kGainStep = 0.0001f;
 
@@ -192,34 +194,30 @@ void KInstrument::NoteOff(int key, int velocity) {
 void KInstrument::RenderFrame(float& left, float& right) { RenderBlock(&left, &right, 1); }
 
 int KInstrument::RenderVoices(float* left, float* right, int frames) {
-    // Voice by voice, four at a time through their filters; each frame still
-    // sums its voices in pool order.
-    constexpr int kLanes = KVoice::kLanes;
-    int sounding = 0;
-    for (int first = 0; first < kVoices; first += kLanes) {
-        KVoice* lanes[kLanes];
-        int counts[kLanes];
-        bool any = false;
-        for (int lane = 0; lane < kLanes; ++lane) {
-            KVoice& v = voices[first + lane];
-            lanes[lane] = &v;
-            counts[lane] = v.active.load(std::memory_order_relaxed)
-                               ? v.RenderUnfiltered(laneLeft_ + lane, laneRight_ + lane, laneCutoff_ + lane, kLanes, frames)
-                               : 0;
-            any = any || counts[lane] > 0;
-            // Counted when it sounded in the last frame, ended there or not.
-            if (counts[lane] == frames) ++sounding;
-        }
-        if (!any) continue;
-        KVoice::FilterLanes(lanes, counts, laneLeft_, laneRight_, laneCutoff_, frames);
-        for (int lane = 0; lane < kLanes; ++lane) {
-            for (int f = 0; f < counts[lane]; ++f) {
-                left[f] += laneLeft_[kLanes * f + lane];
-                right[f] += laneRight_[kLanes * f + lane];
-            }
-        }
+    // The sounding voices a group at a time, in pool order, so each frame
+    // still sums its voices in pool order.
+    constexpr int kMaxLanes = KVoiceLanes::kMaxLanes;
+    const int width = KVoiceLanes::Width();
+    float* laneLeft = laneStorage_ + (8 - reinterpret_cast<uintptr_t>(laneStorage_) / sizeof(float) % 8) % 8;
+    float* laneRight = laneLeft + kMaxLanes * kStretch;
+    KVoice* sounding[kVoices + kMaxLanes] = {};
+    int count = 0;
+    for (KVoice& v : voices)
+        if (v.active.load(std::memory_order_relaxed)) sounding[count++] = &v;
+    int last = 0;
+    for (int first = 0; first < count; first += width) {
+        // The next group's samples on their way while this one renders: each
+        // voice's stream starts cold.
+        for (int next = first + width; next < first + 2 * width && next < count; ++next) sounding[next]->PrefetchAhead();
+        KVoice* const* lanes = sounding + first;
+        int counts[kMaxLanes];
+        KVoiceLanes::Render(lanes, &filterTable_, laneLeft, laneRight, frames, counts);
+        KVoiceLanes::Mix(laneLeft, counts, left, frames);
+        KVoiceLanes::Mix(laneRight, counts, right, frames);
+        // Counted when it sounded in the last frame, ended there or not.
+        for (int lane = 0; lane < width && first + lane < count; ++lane) last += counts[lane] == frames ? 1 : 0;
     }
-    return sounding;
+    return last;
 }
 
 void KInstrument::RenderBlock(float* left, float* right, int frames) {
@@ -231,18 +229,46 @@ void KInstrument::RenderBlock(float* left, float* right, int frames) {
         sounding = RenderVoices(left + done, right + done, n);
     }
     activeVoices.store(sounding, std::memory_order_relaxed);
-    for (int f = 0; f < frames; ++f) {
+
+    int f = 0;
+    // While the gains rest on their targets they are constants.
+    if (gainLeft == targetGainLeft && gainRight == targetGainRight) {
+        const __m128 l = _mm_set1_ps(gainLeft), r = _mm_set1_ps(gainRight);
+        for (; f + 4 <= frames; f += 4) {
+            _mm_storeu_ps(left + f, _mm_mul_ps(_mm_loadu_ps(left + f), l));
+            _mm_storeu_ps(right + f, _mm_mul_ps(_mm_loadu_ps(right + f), r));
+        }
+    }
+    for (; f < frames; ++f) {
         Ramp(gainLeft, targetGainLeft);
         Ramp(gainRight, targetGainRight);
-        float l = left[f] * gainLeft;
-        float r = right[f] * gainRight;
-        if (reverbOn) {
-            float wetLeft, wetRight;
-            reverb.Process(l, r, wetLeft, wetRight);
-            l = static_cast<float>(l + wetLeft * reverbSend);
-            r = static_cast<float>(r + wetRight * reverbSend);
+        left[f] *= gainLeft;
+        right[f] *= gainRight;
+    }
+    if (!reverbOn) return;
+
+    for (int done = 0; done < frames; done += kStretch) {
+        const int n = std::min(kStretch, frames - done);
+        float wetLeft[kStretch], wetRight[kStretch];
+        reverb.ProcessBlock(left + done, right + done, wetLeft, wetRight, n);
+        // Added in double, rounded once, as frame by frame: two frames at a
+        // time.
+        const __m128d send = _mm_set1_pd(reverbSend);
+        const auto two = [](const float* p) {
+            return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
+        };
+        const auto mix = [&](float* dry, const float* wet) {
+            const __m128d sum = _mm_add_pd(two(dry), _mm_mul_pd(two(wet), send));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(dry), _mm_castps_si128(_mm_cvtpd_ps(sum)));
+        };
+        int i = 0;
+        for (; i + 2 <= n; i += 2) {
+            mix(left + done + i, wetLeft + i);
+            mix(right + done + i, wetRight + i);
         }
-        left[f] = l;
-        right[f] = r;
+        for (; i < n; ++i) {
+            left[done + i] = static_cast<float>(left[done + i] + wetLeft[i] * reverbSend);
+            right[done + i] = static_cast<float>(right[done + i] + wetRight[i] * reverbSend);
+        }
     }
 }

@@ -7,6 +7,7 @@
 #include "SampleZone.h"
 #include "StructureGate.h"
 #include "Voice.h"
+#include "VoiceLanes.h"
 #include "WideText.h"
 
 #include <atomic>
@@ -17,6 +18,9 @@ public:
     static constexpr int kVoices = 32;
     static constexpr int kZones = 1024;
     static constexpr int kLayers = 12;
+    // The most frames rendered in one go (the engine renders no more between
+    // two events).
+    static constexpr int kStretch = 512;
 
     KInstrument(int sampleRate, KReadBuffer* readBuffer);
     ~KInstrument();
@@ -103,12 +107,11 @@ private:
     // its last frame.
     int RenderVoices(float* left, float* right, int frames);
 
-    // The voices of one filter pass, before and after the filter, lane by
-    // lane (see KVoice::FilterLanes).
-    static constexpr int kStretch = 256;
-    alignas(16) float laneLeft_[KVoice::kLanes * kStretch] = {};
-    alignas(16) float laneRight_[KVoice::kLanes * kStretch] = {};
-    alignas(16) int32_t laneCutoff_[KVoice::kLanes * kStretch] = {};
+    // Audio thread: the filter coefficients of the instrument's voices.
+    KLowPassTable filterTable_;
+    // Audio thread: a group of voices' frames, lane by lane, both channels,
+    // from the first 32-byte boundary on (the 32-bit heap gives 8).
+    float laneStorage_[2 * KVoiceLanes::kMaxLanes * kStretch + 8] = {};
 
     int zoneCursor_ = 0;
     int releaseCursor_ = 0;

@@ -1,5 +1,8 @@
 #include "Reverb.h"
 
+#include "Sse.h"
+
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -35,6 +38,12 @@ float RunAllPass(KReverbAllPass& allPass, float* buffers, float x) {
     samples[allPass.index] = x + b * allPass.feedback;
     if (++allPass.index >= allPass.length) allPass.index = 0;
     return b - x;
+}
+
+// Advances a line's index by `frames` (at most its length).
+void Advance(int& index, int length, int frames) {
+    index += frames;
+    if (index >= length) index -= length;
 }
 
 } // namespace
@@ -120,4 +129,170 @@ void KReverb::Process(float inLeft, float inRight, float& wetLeft, float& wetRig
     }
     wetLeft = left * wet1 + right * wet2;
     wetRight = right * wet1 + left * wet2;
+}
+
+void KReverb::ProcessBlock(const float* inLeft, const float* inRight, float* wetLeft, float* wetRight, int frames) {
+    static_assert(kChunk <= kReverbAllPassLengths[kReverbAllPasses - 1], "a chunk must fit the shortest line");
+    for (int done = 0; done < frames; done += kChunk) {
+        const int n = std::min(kChunk, frames - done);
+        ProcessChunk(inLeft + done, inRight + done, wetLeft + done, wetRight + done, n);
+    }
+}
+
+namespace {
+
+// Where K delay lines stand at frame t of a chunk: line[k][i] is line k's
+// sample of frame t + i up to the frame returned, before which none of them
+// wraps (`frames` at the most).
+template <int K, class Line>
+int LinesAt(Line* lines, float* buffers, int t, int frames, float* line[K]) {
+    int end = frames;
+    for (int k = 0; k < K; ++k) {
+        int at = lines[k].index + t;
+        if (at >= lines[k].length) at -= lines[k].length;
+        line[k] = buffers + lines[k].buffer + at;
+        end = std::min(end, t + lines[k].length - at);
+    }
+    return end;
+}
+
+// Four combs' outputs (rows of four frames) through their filter stores, a
+// recursion per comb: the combs side by side, one per lane; store holds the
+// four stores and gets the last ones; rows become the four frames' stores.
+inline __attribute__((always_inline)) void FilterStores(__m128& store, __m128 damp1, const __m128 damp2[4],
+                                                        __m128 rows[4]) {
+    __m128 a0, a1, a2, a3;
+    Sse::Transpose(_mm_mul_ps(rows[0], damp2[0]), _mm_mul_ps(rows[1], damp2[1]), _mm_mul_ps(rows[2], damp2[2]),
+                   _mm_mul_ps(rows[3], damp2[3]), a0, a1, a2, a3);
+    const __m128 s0 = Sse::FlushDenormals(_mm_add_ps(a0, _mm_mul_ps(store, damp1)));
+    const __m128 s1 = Sse::FlushDenormals(_mm_add_ps(a1, _mm_mul_ps(s0, damp1)));
+    const __m128 s2 = Sse::FlushDenormals(_mm_add_ps(a2, _mm_mul_ps(s1, damp1)));
+    store = Sse::FlushDenormals(_mm_add_ps(a3, _mm_mul_ps(s2, damp1)));
+    Sse::Transpose(s0, s1, s2, store, rows[0], rows[1], rows[2], rows[3]);
+}
+
+// The eight combs of one side over a chunk, side by side: each reads what
+// its line holds from before the chunk, adds it to the side's sum (the combs
+// in order, onto 0), runs its filter store and writes its line back, in
+// stretches where no line of the eight wraps. The two halves' recursions
+// run side by side too: each alone would leave the processor waiting.
+void RunCombs(KReverbComb* comb, float* buffers, const float* input, float* sum, int frames) {
+    alignas(16) float store[kReverbCombs];
+    __m128 damp1[2], damp2[kReverbCombs], feedback[kReverbCombs];
+    for (int k = 0; k < kReverbCombs; ++k) {
+        store[k] = comb[k].filterStore;
+        damp2[k] = _mm_set1_ps(comb[k].damp2);
+        feedback[k] = _mm_set1_ps(comb[k].feedback);
+    }
+    for (int half = 0; half < 2; ++half) {
+        const KReverbComb* c = comb + 4 * half;
+        damp1[half] = _mm_setr_ps(c[0].damp1, c[1].damp1, c[2].damp1, c[3].damp1);
+    }
+    for (int t = 0; t < frames; ++t) sum[t] = 0.0f;
+    int t = 0;
+    while (t < frames) {
+        float* line[kReverbCombs];
+        const int end = LinesAt<kReverbCombs>(comb, buffers, t, frames, line);
+        const int from = t;
+        __m128 low = _mm_load_ps(store), high = _mm_load_ps(store + 4);
+        for (; t + 4 <= end; t += 4) {
+            const int i = t - from;
+            __m128 rows[kReverbCombs];
+            __m128 total = _mm_loadu_ps(sum + t);
+#pragma GCC unroll 8
+            for (int k = 0; k < kReverbCombs; ++k) {
+                rows[k] = Sse::FlushDenormals(_mm_loadu_ps(line[k] + i));
+                total = _mm_add_ps(total, rows[k]);
+            }
+            _mm_storeu_ps(sum + t, total);
+            FilterStores(low, damp1[0], damp2, rows);
+            FilterStores(high, damp1[1], damp2 + 4, rows + 4);
+            const __m128 in = _mm_loadu_ps(input + t);
+#pragma GCC unroll 8
+            for (int k = 0; k < kReverbCombs; ++k)
+                _mm_storeu_ps(line[k] + i, _mm_add_ps(in, _mm_mul_ps(rows[k], feedback[k])));
+        }
+        _mm_store_ps(store, low);
+        _mm_store_ps(store + 4, high);
+        for (; t < end; ++t) {
+            for (int k = 0; k < kReverbCombs; ++k) {
+                float& sample = line[k][t - from];
+                const float out = FlushDenormal(sample);
+                sum[t] += out;
+                store[k] = FlushDenormal(out * comb[k].damp2 + store[k] * comb[k].damp1);
+                sample = input[t] + store[k] * comb[k].feedback;
+            }
+        }
+    }
+    for (int k = 0; k < kReverbCombs; ++k) {
+        comb[k].filterStore = store[k];
+        Advance(comb[k].index, comb[k].length, frames);
+    }
+}
+
+// The four all-passes of one side in series over a chunk, in place on x,
+// in stretches where no line of the four wraps: each frame goes through
+// all four before the next.
+void RunAllPasses(KReverbAllPass* allPass, float* buffers, float* x, int frames) {
+    const __m128 feedback[kReverbAllPasses] = {_mm_set1_ps(allPass[0].feedback), _mm_set1_ps(allPass[1].feedback),
+                                               _mm_set1_ps(allPass[2].feedback), _mm_set1_ps(allPass[3].feedback)};
+    int t = 0;
+    while (t < frames) {
+        float* line[kReverbAllPasses];
+        const int end = LinesAt<kReverbAllPasses>(allPass, buffers, t, frames, line);
+        const int from = t;
+        for (; t + 4 <= end; t += 4) {
+            const int i = t - from;
+            __m128 value = _mm_loadu_ps(x + t);
+#pragma GCC unroll 4
+            for (int k = 0; k < kReverbAllPasses; ++k) {
+                const __m128 b = Sse::FlushDenormals(_mm_loadu_ps(line[k] + i));
+                _mm_storeu_ps(line[k] + i, _mm_add_ps(value, _mm_mul_ps(b, feedback[k])));
+                value = _mm_sub_ps(b, value);
+            }
+            _mm_storeu_ps(x + t, value);
+        }
+        for (; t < end; ++t)
+            for (int k = 0; k < kReverbAllPasses; ++k) {
+                float& sample = line[k][t - from];
+                const float b = FlushDenormal(sample);
+                sample = x[t] + b * allPass[k].feedback;
+                x[t] = b - x[t];
+            }
+    }
+    for (int k = 0; k < kReverbAllPasses; ++k) Advance(allPass[k].index, allPass[k].length, frames);
+}
+
+} // namespace
+
+void KReverb::ProcessChunk(const float* inLeft, const float* inRight, float* wetLeft, float* wetRight, int frames) {
+    alignas(16) float input[kChunk] = {};
+    alignas(16) float left[kChunk], right[kChunk];
+
+    int t = 0;
+    const __m128 inputGain = _mm_set1_ps(gain);
+    for (; t + 4 <= frames; t += 4) {
+        const __m128 sum = _mm_add_ps(Sse::FiniteOrZero(_mm_loadu_ps(inLeft + t)),
+                                      Sse::FiniteOrZero(_mm_loadu_ps(inRight + t)));
+        _mm_store_ps(input + t, Sse::FiniteOrZero(_mm_mul_ps(sum, inputGain)));
+    }
+    for (; t < frames; ++t) input[t] = FiniteOrZero((FiniteOrZero(inLeft[t]) + FiniteOrZero(inRight[t])) * gain);
+
+    // Each side sums its combs in order, from 0.
+    RunCombs(combLeft, buffers, input, left, frames);
+    RunCombs(combRight, buffers, input, right, frames);
+
+    RunAllPasses(allPassLeft, buffers, left, frames);
+    RunAllPasses(allPassRight, buffers, right, frames);
+
+    const __m128 w1 = _mm_set1_ps(wet1), w2 = _mm_set1_ps(wet2);
+    for (t = 0; t + 4 <= frames; t += 4) {
+        const __m128 l = _mm_load_ps(left + t), r = _mm_load_ps(right + t);
+        _mm_storeu_ps(wetLeft + t, _mm_add_ps(_mm_mul_ps(l, w1), _mm_mul_ps(r, w2)));
+        _mm_storeu_ps(wetRight + t, _mm_add_ps(_mm_mul_ps(r, w1), _mm_mul_ps(l, w2)));
+    }
+    for (; t < frames; ++t) {
+        wetLeft[t] = left[t] * wet1 + right[t] * wet2;
+        wetRight[t] = right[t] * wet1 + left[t] * wet2;
+    }
 }

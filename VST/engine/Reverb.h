@@ -48,6 +48,8 @@ public:
     void Mute();
     // The wet signal only; the caller mixes it with its dry frame.
     void Process(float inLeft, float inRight, float& wetLeft, float& wetRight);
+    // The same for `frames` frames at once, exactly as frame by frame.
+    void ProcessBlock(const float* inLeft, const float* inRight, float* wetLeft, float* wetRight, int frames);
 
     bool Frozen() const { return mode >= 0.5f; }
 
@@ -67,4 +69,10 @@ public:
     KReverbAllPass allPassLeft[kReverbAllPasses];
     KReverbAllPass allPassRight[kReverbAllPasses];
     float buffers[ReverbStorage()];
+
+private:
+    // A block goes through in chunks no longer than the shortest delay line:
+    // within a chunk every line reads only samples written before it.
+    static constexpr int kChunk = 128;
+    void ProcessChunk(const float* inLeft, const float* inRight, float* wetLeft, float* wetRight, int frames);
 };

@@ -39,23 +39,14 @@ public:
     // voice ends. Returns the frames rendered.
     int RenderBlock(float* __restrict left, float* __restrict right, int frames);
 
-    // The same in two steps, for an instrument rendering many voices.
-    // RenderUnfiltered writes each frame as it enters the filter (after the
-    // envelopes, gains and pan) and the cutoff curve entry it is filtered
-    // at, `stride` apart; it stops after the frame in which the voice ends
-    // and returns the frames written. FilterLanes then runs the filters of
-    // up to kLanes voices side by side, in place, voice i in lane i of
-    // lane-interleaved arrays: each filter is a recursion that leaves the
-    // processor waiting, and independent voices fill that wait.
-    static constexpr int kLanes = 4;
-    int RenderUnfiltered(float* left, float* right, int32_t* cutoff, int stride, int frames);
-    static void FilterLanes(KVoice* const voices[kLanes], const int counts[kLanes], float* left, float* right,
-                            const int32_t* cutoff, int frames);
     // One frame as fetched from preload or ring (before envelopes and filter),
     // with the advance, the end tests and the refill requests of that frame.
     void NextFrame(float& left, float& right);
     void ApplyEnvelopes(float& left, float& right);
     void FetchFrame(bool fromPreload, double position, float& left, float& right) const;
+
+    // Starts bringing the frames the voice reads next into the cache.
+    void PrefetchAhead() const;
 
     // Disk thread: fills the whole ring (first refill of a note) or one half.
     void Refill();
@@ -102,10 +93,12 @@ public:
     int64_t fileReadPos = 0; // next file frame to be read into the ring
     int64_t writeOffset = 0; // ring frame of the next half refill: 0 or 32768
 
-    // A block's working copy of the voice (see Voice.cpp).
+    // A block's working copy of the voice (see VoiceFrame.h).
     struct Frame;
 
 private:
+    friend class KVoiceLanes;
+
     void RequestRefill();
     // The disk has filled the ring for this note; takes its end marker.
     bool RingFilled();

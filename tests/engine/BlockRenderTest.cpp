@@ -1,7 +1,8 @@
-// Block rendering against the Part's frame-by-frame render: an instrument
-// renders whole stretches voice by voice (and filters its voices four at a
-// time), which must give exactly, bit for bit, what rendering every voice
-// one frame at a time gives.
+// Block rendering against the frame-by-frame render: an instrument
+// renders whole stretches, its voices side by side in SIMD lanes, which must
+// give exactly, bit for bit, what rendering every voice one frame at a time
+// gives.
+#include "DiskWatch.h"
 #include "EngineRig.h"
 
 #include <atomic>
@@ -55,31 +56,6 @@ void AddPlayedInstrument(KSamplerEngine& engine, const std::wstring& mono, const
     engine.UpdateGains();
 }
 
-// Counts the disk thread's passes, so a render can wait until every refill
-// asked for so far is done, as a host slower than the disk would.
-struct DiskWatch {
-    explicit DiskWatch(KSamplerEngine& e) : engine(e) {
-        engine.diskBeginCallback = [](void* user, int) { static_cast<DiskWatch*>(user)->begun++; };
-        engine.diskEndCallback = [](void* user, int) { static_cast<DiskWatch*>(user)->ended++; };
-        engine.callbackUser = this;
-    }
-    void Settle() {
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (std::chrono::steady_clock::now() < limit) {
-            // Requests first: a request already taken shows as a pass begun.
-            bool pending = false;
-            for (const KInstrument* in : engine.instruments)
-                if (in != nullptr)
-                    for (const KVoice& v : in->voices) pending = pending || v.refillRequested.load();
-            const int done = ended.load();
-            if (!pending && begun.load() == done) return;
-            std::this_thread::yield();
-        }
-    }
-    KSamplerEngine& engine;
-    std::atomic<int> begun{0}, ended{0};
-};
-
 TEST(BlockRender, EqualsTheFrameByFrameRenderBitForBit) {
     TempFolder folder;
     const std::wstring mono = folder.File(L"mono.wav"), stereo = folder.File(L"stereo.wav");
@@ -103,7 +79,7 @@ TEST(BlockRender, EqualsTheFrameByFrameRenderBitForBit) {
     };
     const Note notes[] = {{0, 40, 100}, {0, 47, 60}, {0, 72, 127}, {3, 64, 90}, {40, 40, 0}, {90, 72, 0},
                           {120, 55, 110}, {300, 47, 0}, {400, 64, 0}, {500, 55, 0}};
-    constexpr int kBlock = 300; // longer than the engine's stretch
+    constexpr int kBlock = 600; // longer than the engine's stretch
     std::vector<float> out(8 * kBlock);
     float* o[8];
     for (int i = 0; i < 8; ++i) o[i] = out.data() + kBlock * i;

@@ -68,7 +68,7 @@ TEST(KVoiceFetch, WholePositionsReturnTheFrameUnchanged) {
     EXPECT_FLOAT_EQ(l, Interpolate4(0.5, 0, 0, S16(100), S16(200)));
 }
 
-// Both channels go through Interpolate4 with the neighbours of the Part:
+// Both channels go through Interpolate4 with the neighbours the voice uses:
 // the frame before (the first frame itself at the start), and the last
 // frame repeated past the end of the preload.
 TEST(KVoiceFetch, BothChannelsInterpolateTheirNeighbours) {
