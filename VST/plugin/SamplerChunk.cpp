@@ -58,11 +58,7 @@ VstInt32 KSamplerVST::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
     editorState->RefreshInstrumentList();
     editorState->SelectFirstInstrument();
     editorState->ScanSampleFolder();
-    {
-        // Coefficients are rewritten in place: not under a block that reads them.
-        KStructureEdit edit(&engine.structure);
-        engine.UpdateGains();
-    }
+    // The gains and coefficients were recomputed by the load, under its edit.
     return 1;
 }
 

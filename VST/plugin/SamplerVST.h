@@ -20,8 +20,6 @@ public:
     ~KSamplerVST() override;
 
     void process(float** inputs, float** outputs, VstInt32 sampleFrames) override;
-    void close() override {}
-    void suspend() override {}
     void setParameter(VstInt32 index, float value) override;
     float getParameter(VstInt32 index) override;
     void getParameterName(VstInt32 index, char* text) override;

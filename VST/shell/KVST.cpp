@@ -104,9 +104,10 @@ void CKVST::ReadCaps() {
 
 void CKVST::AddMidiEvent(uint32_t timestampMs, uint8_t status, uint8_t data1, uint8_t data2, float sampleRate) {
     eventLock_.Lock();
-    if (pendingCount < kMaxEvents) {
-        if (pendingCount == 0) firstTimestamp = timestampMs;
-        VstMidiEvent& e = midiEvents[pendingCount];
+    const uint32_t pending = pendingCount.load(std::memory_order_relaxed);
+    if (pending < kMaxEvents) {
+        if (pending == 0) firstTimestamp = timestampMs;
+        VstMidiEvent& e = midiEvents[pending];
         std::memset(&e, 0, sizeof e);
         e.type = kVstMidiType;
         e.byteSize = 24;
@@ -117,19 +118,17 @@ void CKVST::AddMidiEvent(uint32_t timestampMs, uint8_t status, uint8_t data1, ui
         e.midiData[0] = static_cast<char>(status);
         e.midiData[1] = static_cast<char>(data1);
         e.midiData[2] = static_cast<char>(data2);
-        ++pendingCount;
-        eventList->numEvents = static_cast<VstInt32>(pendingCount);
+        eventList->numEvents = static_cast<VstInt32>(pending + 1);
+        pendingCount.store(pending + 1, std::memory_order_release);
     }
     eventLock_.Unlock();
 }
 
 void CKVST::HandOverEvents() {
-    if (!receivesMidi || !eventLock_.TryLock()) return;
-    if (pendingCount > 0) {
-        effect->dispatcher(effect, effProcessEvents, 0, 0, eventList, 0.0f);
-        pendingCount = 0;
-        eventList->numEvents = 0;
-    }
+    if (!receivesMidi || pendingCount.load(std::memory_order_acquire) == 0 || !eventLock_.TryLock()) return;
+    effect->dispatcher(effect, effProcessEvents, 0, 0, eventList, 0.0f);
+    pendingCount.store(0, std::memory_order_relaxed);
+    eventList->numEvents = 0;
     eventLock_.Unlock();
 }
 

@@ -63,7 +63,9 @@ public:
     AEffect* effect = nullptr;
     VstEvents* eventList = nullptr;
     VstMidiEvent midiEvents[kMaxEvents];
-    uint32_t pendingCount = 0;
+    // Changed under the event lock; the audio thread reads it first, so it
+    // takes the lock only when events wait.
+    std::atomic<uint32_t> pendingCount{0};
     uint32_t firstTimestamp = 0;
     VstTimeInfo timeInfo;
     KMidiOutHook midiOutHook = nullptr;

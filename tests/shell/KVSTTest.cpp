@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <string>
 #include <thread>
@@ -25,14 +26,11 @@ struct Recording {
     RecordedMidi events[1 << 20];
 };
 
-std::string NarrowWinePath(const std::string& unixPath) {
-    std::string path = "Z:" + unixPath;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
+// CKVST takes narrow paths; the build tree's are ASCII.
+std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
+std::string NarrowWinePath(const std::string& unixPath) { return Narrow(WinePath(unixPath)); }
 
 std::string SamplerDll() { return NarrowWinePath(KORVO_SAMPLER_DLL); }
-std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
 std::string TestPlugin(const std::string& name) {
     return NarrowWinePath(std::string(KORVO_TEST_PLUGINS) + "/test_plugin_" + name + ".dll");
 }
@@ -95,7 +93,7 @@ TEST(CKVST, HostsTheSampler) {
     host.ProcessReplacing(nullptr, out.pointers, 480);
     EXPECT_GT(out.Peak(0), 0.2f) << "the notes sound";
     EXPECT_NE(out.data[0][0], 0.0f) << "the first event of a block plays at its start";
-    EXPECT_EQ(host.pendingCount, 0u);
+    EXPECT_EQ(host.pendingCount.load(), 0u);
     host.AddMidiEvent(6000, 0x80, 60, 0, 48000.0f);
     host.AddMidiEvent(6000, 0x80, 72, 0, 48000.0f);
     for (int block = 0; block < 10; ++block) host.ProcessReplacing(nullptr, out.pointers, 480);
@@ -276,22 +274,24 @@ TEST(CKVST, EveryEventArrivesOnceAndInOrderUnderLoad) {
     Recording* rec = RecordingOf(host);
     rec->count = 0;
     constexpr uint32_t kEvents = 1000000;
-    std::atomic<bool> done{false};
+    std::atomic<bool> done{false}, stop{false};
     std::thread input([&] {
-        for (uint32_t i = 0; i < kEvents; ++i) {
+        for (uint32_t i = 0; i < kEvents && !stop.load(); ++i) {
             // Stay below the list's limit of 4000: those drops are by design.
-            while (i - rec->count.load() >= 3000) std::this_thread::yield();
+            while (i - rec->count.load() >= 3000 && !stop.load()) std::this_thread::yield();
             host.AddMidiEvent(1000 + i / 10, 0x90, static_cast<uint8_t>(i & 0x7F), static_cast<uint8_t>((i >> 7) & 0x7F),
                               44100.0f);
         }
-        done = true;
+        done = !stop.load();
     });
     Outputs out(32);
-    while (!done.load() || rec->count.load() < kEvents) {
+    // A stall fails the test here rather than at the run's time limit.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while ((!done.load() || rec->count.load() < kEvents) && std::chrono::steady_clock::now() < deadline)
         host.ProcessReplacing(nullptr, out.pointers, 32);
-        if (rec->blocks > 50000000) break;
-    }
+    stop = true;
     input.join();
+    ASSERT_TRUE(done.load()) << "stalled after " << rec->count.load() << " events";
     ASSERT_EQ(rec->count.load(), kEvents);
     for (uint32_t i = 0; i < kEvents; ++i)
         ASSERT_EQ(static_cast<uint32_t>(rec->events[i].data1 | rec->events[i].data2 << 7), i & 0x3FFF)
