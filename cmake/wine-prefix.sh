@@ -1,20 +1,20 @@
 #!/usr/bin/env bash
-# wine-prefix.sh <prefix> start|stop
+# wine-prefix.sh <prefix> win32|win64 start|stop
 #   start: creates the prefix once (fonts, settings) and starts its server
 #          with stdio on /dev/null, so Wine's helper processes never hold the
 #          pipes of whoever runs the tests.
 #   stop:  shuts the prefix's server down.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/wine-env.sh" "$1"
+. "$here/wine-env.sh" "$1" "$2"
 
-case "${2:-start}" in
+case "${3:-start}" in
 stop)
   [ -d "$WINEPREFIX" ] && wineserver -k </dev/null >/dev/null 2>&1
   exit 0
   ;;
 start) ;;
-*) echo "usage: wine-prefix.sh <prefix> start|stop" >&2; exit 2 ;;
+*) echo "usage: wine-prefix.sh <prefix> win32|win64 start|stop" >&2; exit 2 ;;
 esac
 
 # Parallel test runs race to create the prefix: a directory is the lock
@@ -28,7 +28,7 @@ if [ ! -e "$ready" ]; then
         mkdir -p "$WINEPREFIX"
         # (The server is persistent: never wait for it to exit here.)
         wineserver -p </dev/null >/dev/null 2>&1
-        wineboot -i </dev/null >/dev/null 2>&1
+        wine wineboot -i </dev/null >/dev/null 2>&1
         # Debian's Wine does not find its own fonts (no Tahoma, no generic
         # sans-serif family for GDI+) unless they are in the prefix.
         fonts="$WINEPREFIX/drive_c/windows/Fonts"

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# wine-run.sh <prefix> <program.exe> [args...]
-# The cross tree's test emulator: runs one Windows program in the private
+# wine-run.sh <prefix> win32|win64 <program.exe> [args...]
+# The Windows trees' test emulator: runs one Windows program in the private
 # prefix. Its output goes to a file that is printed afterwards (with Unix line
 # endings), so no Wine process ever holds the caller's pipes.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-prefix="$1"; shift
-"$here/wine-prefix.sh" "$prefix" start || exit 1
-. "$here/wine-env.sh" "$prefix"
+prefix="$1"; arch="$2"; shift 2
+"$here/wine-prefix.sh" "$prefix" "$arch" start || exit 1
+. "$here/wine-env.sh" "$prefix" "$arch"
 
 out=$(mktemp "${TMPDIR:-/tmp}/korvo-wine.XXXXXX")
 wine "$@" </dev/null >"$out" 2>&1

@@ -7,6 +7,7 @@
 // because drivers are reached through their vtable slots.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include <windows.h>
@@ -141,8 +142,17 @@ public:
 };
 
 // Drivers exchange these records by layout with code built by other compilers.
+// The driver's `long` fields are 32 bits in both Windows builds; only the
+// pointers grow in the 64-bit one.
 static_assert(sizeof(ASIOSamples) == 8, "ASIOSamples");
-static_assert(sizeof(ASIODriverInfo) == 164 + sizeof(void*), "ASIODriverInfo");
 static_assert(sizeof(ASIOClockSource) == 48, "ASIOClockSource");
 static_assert(sizeof(ASIOChannelInfo) == 52, "ASIOChannelInfo");
-static_assert(sizeof(ASIOBufferInfo) == 8 + 2 * sizeof(void*), "ASIOBufferInfo");
+static_assert(offsetof(ASIOBufferInfo, buffers) == 8, "ASIOBufferInfo");
+#if INTPTR_MAX == INT32_MAX
+// The 32-bit driver interface, as installed drivers are built.
+static_assert(sizeof(ASIODriverInfo) == 168 && offsetof(ASIODriverInfo, sysRef) == 164, "ASIODriverInfo");
+static_assert(sizeof(ASIOBufferInfo) == 16, "ASIOBufferInfo");
+#else
+static_assert(sizeof(ASIODriverInfo) == 176 && offsetof(ASIODriverInfo, sysRef) == 168, "ASIODriverInfo");
+static_assert(sizeof(ASIOBufferInfo) == 24, "ASIOBufferInfo");
+#endif

@@ -89,6 +89,8 @@ protected:
 TEST(PlayerDll, ShippedAsBuiltWithOnlyMainAndTheStubText) {
     const PeImage image = ReadPeImage(ShippedPlayer());
     ASSERT_TRUE(image.valid);
+    EXPECT_EQ(image.machine, kThisMachine);
+    EXPECT_EQ(image.pe32Plus, sizeof(void*) == 8);
     EXPECT_EQ(image.exports, std::vector<std::string>{"main"});
     for (std::string name : image.imports) {
         std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });

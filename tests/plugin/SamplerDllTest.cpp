@@ -20,6 +20,8 @@ std::wstring SamplerDll() { return WinePath(KORVO_SAMPLER_DLL); }
 TEST(SamplerDll, ExportsOnlyMainAndNeedsNoRuntimeDlls) {
     const PeImage image = ReadPeImage(SamplerDll());
     ASSERT_TRUE(image.valid);
+    EXPECT_EQ(image.machine, kThisMachine);
+    EXPECT_EQ(image.pe32Plus, sizeof(void*) == 8);
     EXPECT_EQ(image.exports, std::vector<std::string>{"main"});
     EXPECT_FALSE(image.imports.empty());
     for (std::string name : image.imports) {

@@ -251,7 +251,8 @@ TEST(CKVST, HostCallbackAnswers) {
 }
 
 TEST(CKVST, BrokenPluginsFailToLoadAndLeaveTheHostRunning) {
-    for (const char* name : {"missing", "no_main", "no_effect", "wrong_magic", "throws", "foreign_exception", "crashes"}) {
+    for (const char* name :
+         {"missing", "no_main", "no_effect", "wrong_magic", "throws", "foreign_exception", "crashes", "aborts"}) {
         CKVST host;
         EXPECT_FALSE(host.Load(TestPlugin(name).c_str())) << name;
         EXPECT_EQ(host.loaded.load(), 0) << name;
@@ -265,6 +266,15 @@ TEST(CKVST, BrokenPluginsFailToLoadAndLeaveTheHostRunning) {
         EXPECT_TRUE(host.Load(TestPlugin("recorder").c_str())) << name;
         host.ProcessReplacing(nullptr, out.pointers, 64);
         EXPECT_EQ(out.data[0][0], 0.5f) << name;
+    }
+}
+
+TEST(CKVST, AnExceptionThePluginHandlesItselfDoesNotFailTheLoad) {
+    // The guard steps in only where nothing deeper handles the exception.
+    for (int round = 0; round < 3; ++round) {
+        CKVST host;
+        EXPECT_TRUE(host.Load(TestPlugin("catches_own").c_str())) << "round " << round;
+        EXPECT_EQ(host.loaded.load(), 1);
     }
 }
 

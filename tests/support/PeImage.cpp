@@ -45,11 +45,18 @@ PeImage ReadPeImage(const std::wstring& path) {
     if (b.size() < 0x40 || b[0] != 'M' || b[1] != 'Z') return image;
     const size_t pe = U32(b, 0x3C);
     if (U32(b, pe) != 0x00004550) return image; // "PE\0\0"
+    image.machine = U16(b, pe + 4);
     const uint16_t sectionCount = U16(b, pe + 6);
     const uint16_t optionalSize = U16(b, pe + 20);
     const size_t optional = pe + 24;
-    if (U16(b, optional) != 0x10B) return image; // PE32 only
-    const size_t directories = optional + 96;
+    // PE32 (32-bit) and PE32+ (64-bit) differ in the optional header's
+    // 64-bit fields, which move the data directories.
+    size_t directories;
+    switch (U16(b, optional)) {
+    case 0x10B: directories = optional + 96; break;
+    case 0x20B: directories = optional + 112; image.pe32Plus = true; break;
+    default: return image;
+    }
     std::vector<Section> sections;
     for (size_t i = 0, at = optional + optionalSize; i < sectionCount; ++i, at += 40)
         sections.push_back({U32(b, at + 12), U32(b, at + 8), U32(b, at + 20), U32(b, at + 16)});

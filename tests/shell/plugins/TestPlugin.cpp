@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -15,6 +16,8 @@
 #define KIND_CRASHES 4
 #define KIND_NO_EFFECT 5
 #define KIND_WRONG_MAGIC 6
+#define KIND_ABORTS 7
+#define KIND_CATCHES_OWN 8
 
 struct RecordedMidi {
     uint8_t status, data1, data2;
@@ -68,6 +71,14 @@ extern "C" AEffect* PluginEntry(audioMasterCallback host) {
     *static_cast<volatile int*>(nullptr) = 1;
 #elif TEST_PLUGIN_KIND == KIND_NO_EFFECT
     return nullptr;
+#elif TEST_PLUGIN_KIND == KIND_ABORTS
+    std::abort();
+#elif TEST_PLUGIN_KIND == KIND_CATCHES_OWN
+    // An exception the plug-in handles itself is none of the host's business.
+    try {
+        throw std::runtime_error("handled inside");
+    } catch (const std::runtime_error&) {
+    }
 #endif
     std::memset(&gEffect, 0, sizeof gEffect);
     gEffect.magic = TEST_PLUGIN_KIND == KIND_WRONG_MAGIC ? FourCC("VstQ") : kEffectMagic;
