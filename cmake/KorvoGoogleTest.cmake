@@ -10,14 +10,19 @@ add_subdirectory(${KORVO_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUD
 
 include(GoogleTest)
 
-# korvo_add_gtest(<target> <test-name-prefix> [FIXTURES <fixture>...]):
-# registers the tests of one executable; in the cross tree they run through
-# Wine. They run after the set-up of the fixtures named. A hung test fails
-# after five minutes instead of holding the run.
+# korvo_add_gtest(<target> <test-name-prefix> [SERIAL] [FIXTURES <fixture>...]):
+# registers the tests of one executable; in the Windows trees they run
+# through Wine. They run after the set-up of the fixtures named. SERIAL: each
+# test runs alone (tests that drive the desktop's one cursor and focus). A
+# hung test fails after five minutes instead of holding the run.
 function(korvo_add_gtest target prefix)
-  cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "FIXTURES")
+  cmake_parse_arguments(PARSE_ARGV 2 arg "SERIAL" "" "FIXTURES")
   korvo_target_warnings(${target})
   target_link_libraries(${target} PRIVATE GTest::gtest_main GTest::gmock)
+  set(serial)
+  if(arg_SERIAL)
+    set(serial RUN_SERIAL TRUE)
+  endif()
   if(CMAKE_CROSSCOMPILING)
     # Discovery runs Wine too: at test time, not at build time, and with room
     # for the first run that creates the prefix.
@@ -25,7 +30,7 @@ function(korvo_add_gtest target prefix)
       TEST_PREFIX "wine.${prefix}."
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 120
-      PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
+      PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300 ${serial})
   else()
     gtest_discover_tests(${target} TEST_PREFIX "${prefix}." DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
   endif()

@@ -38,6 +38,9 @@ if [ ! -e "$ready" ]; then
         done
         # Without a window manager DestroyWindow waits about 2 s.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+        # A test that crashes prints a backtrace and ends, instead of waiting
+        # on a crash dialog nobody answers.
+        wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
         touch "$ready"
       fi
       rmdir "$lock"

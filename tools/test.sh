@@ -34,6 +34,10 @@ runs_32bit_code() {
   [ "${KORVO_NO_32BIT:-0}" != 1 ] && /usr/lib/wine/wineserver32 --version >/dev/null 2>&1
 }
 
+# One X display per Windows tree, deep colour and large enough for the
+# editors with room to spare.
+on_display() { xvfb-run -a -s "-screen 0 1920x1200x24" "$@"; }
+
 stop_prefixes() {
   cmake/wine-prefix.sh "$root/build/cross64/wineprefix" win64 stop
   cmake/wine-prefix.sh "$root/build/cross/wineprefix" win32 stop
@@ -43,13 +47,13 @@ trap stop_prefixes EXIT
 echo "== 64-bit Windows tree (tests under 64-bit Wine)"
 cmake --preset cross64 >/dev/null
 cmake --build --preset cross64
-xvfb-run -a ctest --preset cross64 --no-tests=error
+on_display ctest --preset cross64 --no-tests=error
 
 echo "== 32-bit Windows tree (the deliverables; tests under 32-bit Wine)"
 cmake --preset cross >/dev/null
 cmake --build --preset cross
 if runs_32bit_code; then
-  xvfb-run -a ctest --preset cross --no-tests=error
+  on_display ctest --preset cross --no-tests=error
 else
   echo "32-bit Windows tests skipped: this machine runs no 32-bit code"
 fi
