@@ -3,7 +3,7 @@
 #include "Button.h"
 #include "Led.h"
 #include "LevelMeter.h"
-#include "PanelRig.h"
+#include "PanelTest.h"
 #include "Toggle.h"
 
 #include <gtest/gtest.h>
@@ -18,16 +18,7 @@ uint32_t Middle(PanelRig& rig, KWidget& widget) {
     return rig.ShownAt(widget, (r.right - r.left) / 2, (r.bottom - r.top) / 2);
 }
 
-class StripWidgets : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(gdi.ok());
-        ASSERT_NE(skins[L"BACKGROUND"], nullptr);
-    }
-
-    GdiplusSession gdi;
-    TestSkins skins;
-};
+using StripWidgets = PanelTest;
 
 TEST_F(StripWidgets, AThreeFrameButtonShowsNormalPressedAndHover) {
     KButton button;

@@ -3,7 +3,7 @@
 // that stops for good while other threads keep feeding the meters.
 #include "LevelMeter.h"
 #include "MeterTimer.h"
-#include "PanelRig.h"
+#include "PanelTest.h"
 
 #include <gtest/gtest.h>
 
@@ -90,16 +90,13 @@ TEST(LevelMeter, TheUnlitLengthFollowsTheLevelInWholeSegments) {
     }
 }
 
-class MeterOnAPanel : public ::testing::Test {
+class MeterOnAPanel : public PanelTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(gdi.ok());
-        ASSERT_NE(skins[L"BACKGROUND"], nullptr);
+        PanelTest::SetUp();
         ASSERT_TRUE(KLevelMeterH::Create(skins[skins::kMeter], &meter, 20, 30));
     }
 
-    GdiplusSession gdi;
-    TestSkins skins;
     KLevelMeterH meter;
 };
 

@@ -1,7 +1,7 @@
 // What the panel paints: the clear colour, the background once or tiled, the
 // widgets in order, only the clip box of a partial repaint, and a back
 // buffer that grows for a larger panel.
-#include "PanelRig.h"
+#include "PanelTest.h"
 #include "RecordingWidget.h"
 
 #include <gtest/gtest.h>
@@ -10,16 +10,7 @@
 
 namespace {
 
-class PanelPaint : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(gdi.ok());
-        ASSERT_NE(skins[L"BACKGROUND"], nullptr);
-    }
-
-    GdiplusSession gdi;
-    TestSkins skins;
-};
+using PanelPaint = PanelTest;
 
 TEST_F(PanelPaint, TheBackgroundIsDrawnOnceAndTheWidgetsOverIt) {
     RecordingWidget widget(0xFFF0A000);

@@ -36,7 +36,11 @@ public:
 
     HWND panel() const { return descriptor.window; }
     PanelModel* model() const { return descriptor.model; }
-    void Add(KWidget& widget) { AddWidget(descriptor.model, &widget); }
+    // Adds and shows a widget, as if it had been there at the first paint.
+    void Add(KWidget& widget) {
+        AddWidget(descriptor.model, &widget);
+        widget.Invalidate();
+    }
     // Everything invalidated and painted now.
     void Repaint();
     // What the panel shows (pending paints done first).

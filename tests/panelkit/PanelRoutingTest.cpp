@@ -1,7 +1,7 @@
 // How the panel routes real input to its widgets: press, capture and
 // release, double clicks, moves and hover, the wheel, keys, popup-menu ids,
 // notifications and timers.
-#include "PanelRig.h"
+#include "PanelTest.h"
 #include "RecordingWidget.h"
 
 #include <gtest/gtest.h>
@@ -12,16 +12,7 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-class PanelRouting : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(gdi.ok());
-        ASSERT_NE(skins[L"BACKGROUND"], nullptr);
-    }
-
-    GdiplusSession gdi;
-    TestSkins skins;
-};
+using PanelRouting = PanelTest;
 
 TEST_F(PanelRouting, TheCapturedWidgetGetsEveryMoveAndTheReleaseWhereverThePointerGoes) {
     RecordingWidget knob;
@@ -130,9 +121,8 @@ TEST_F(PanelRouting, TheRightButtonRoutesLikeTheLeftButLeavesTheFocus) {
     input::RightDown();
     EXPECT_EQ(rig.model()->captureIndex, 0);
     input::RightUp();
-    input::RightDown();
-    input::RightUp();
-    EXPECT_EQ(widget.log, (Log{"enter", "rdown 10,10", "rup 10,10", "rdbl 10,10"}));
+    input::RightDoubleClick(rig.panel(), 30, 30);
+    EXPECT_EQ(widget.log, (Log{"enter", "rdown 10,10", "rup 10,10", "rdown 10,10", "rup 10,10", "rdbl 10,10"}));
     EXPECT_EQ(::GetFocus(), rig.host.hwnd());
     input::LeftDown();
     input::LeftUp();

@@ -180,9 +180,15 @@ void MoveTo(HWND window, int x, int y) {
     PumpMessages();
 }
 
-void LeftDown() { SendMouse(MOUSEEVENTF_LEFTDOWN); }
+void LeftDown() {
+    ForgetClicks();
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+}
 void LeftUp() { SendMouse(MOUSEEVENTF_LEFTUP); }
-void RightDown() { SendMouse(MOUSEEVENTF_RIGHTDOWN); }
+void RightDown() {
+    ForgetClicks();
+    SendMouse(MOUSEEVENTF_RIGHTDOWN);
+}
 void RightUp() { SendMouse(MOUSEEVENTF_RIGHTUP); }
 
 void Click(HWND window, int x, int y) {
@@ -193,8 +199,21 @@ void Click(HWND window, int x, int y) {
 
 void DoubleClick(HWND window, int x, int y) {
     Click(window, x, y);
-    LeftDown();
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
     LeftUp();
+}
+
+void RightDoubleClick(HWND window, int x, int y) {
+    MoveTo(window, x, y);
+    RightDown();
+    RightUp();
+    SendMouse(MOUSEEVENTF_RIGHTDOWN);
+    RightUp();
+}
+
+void ForgetClicks() {
+    SendMouse(MOUSEEVENTF_MIDDLEDOWN);
+    SendMouse(MOUSEEVENTF_MIDDLEUP);
 }
 
 void Wheel(int delta) { SendMouse(MOUSEEVENTF_WHEEL, static_cast<DWORD>(delta)); }

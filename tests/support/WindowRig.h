@@ -70,6 +70,8 @@ void PumpMessages();
 // afterwards.
 namespace input {
 void MoveTo(HWND window, int x, int y);
+// A fresh press: never the second of a double click, however soon after
+// the last one it comes (see ForgetClicks).
 void LeftDown();
 void LeftUp();
 void RightDown();
@@ -78,6 +80,11 @@ void RightUp();
 void Click(HWND window, int x, int y);
 // Two clicks at x, y within the double-click time.
 void DoubleClick(HWND window, int x, int y);
+void RightDoubleClick(HWND window, int x, int y);
+// The system pairs a press with the last one of the same button into a
+// double click; a middle-button click in between (which the panels ignore)
+// ends the pairing.
+void ForgetClicks();
 // One wheel event of delta (a notch is 120; down is negative).
 void Wheel(int delta);
 void Key(WORD virtualKey);
