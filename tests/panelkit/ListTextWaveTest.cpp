@@ -254,7 +254,6 @@ TEST_F(WaveZone, ASquareWaveShowsItsTwoLevels) {
     EXPECT_NE(shot.Rgb(110, 40 + 90), wave) << "nothing below";
     EXPECT_EQ(shot.Rgb(100, 40 + 5), 0xFF4040u) << "start marker";
     EXPECT_EQ(shot.Rgb(400, 40 + 95), 0xFF4040u) << "end marker, one left of its end";
-    SaveScreenshot(rig.panel(), L"panelkit-waveform");
 }
 
 TEST_F(WaveZone, TheViewStopsAtItsLastColumnAndDrawsNothingWithoutAnOverview) {

@@ -2,33 +2,24 @@
 """Writes the panel tests' skin images: small PNG film strips whose every
 frame is one known opaque colour, so that a pixel read back from a window
 tells which frame a widget drew. Also writes the resource script that puts
-them into the test program, two broken images, and TestSkins.h with the
-sizes and colours for the tests.
+them into the test program, two broken images, TestSkins.h with the sizes
+and colours for the tests, and a drawn skin of every widget kind for the
+screenshot people look at (the SHOW_ images).
 
 usage: make_test_skins.py <output folder>
 """
+import math
 import os
-import struct
 import sys
-import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+import skinkit  # noqa: E402
+from skinkit import Canvas, mix, strip  # noqa: E402
 
 
 def png(width, height, pixel):
-    """PNG bytes (8-bit RGBA, no resolution chunk) of pixel(x, y) -> 0xAARRGGBB."""
-    rows = bytearray()
-    for y in range(height):
-        rows.append(0)  # filter: none
-        for x in range(width):
-            argb = pixel(x, y)
-            rows += bytes(((argb >> 16) & 255, (argb >> 8) & 255, argb & 255, (argb >> 24) & 255))
-
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(rows), 9))
-            + chunk(b"IEND", b""))
+    """PNG bytes of pixel(x, y) -> 0xAARRGGBB."""
+    return skinkit.png(width, height, [pixel(x, y) for y in range(height) for x in range(width)])
 
 
 def frame_colours(count, seed):
@@ -78,6 +69,123 @@ STRIPS = [
     Strip("DIGITS", 7, 11, 13, 1, 9),    # blank, 0-9, minus, plus
 ]
 
+# The showcase skin: what the widgets look like drawn with real images.
+ACCENT = 0xFFFF9A2E
+SHOW_W, SHOW_H = 440, 290
+SHOW_FADER_X, SHOW_FADER_Y = 236, 26  # where the fader's track is engraved
+THUMB_W, THUMB_H = 24, 14
+
+
+def show_knob(value):
+    c = Canvas(42, 42)
+    c.disc(21, 22.5, 19.5, 0x66000000)  # shadow
+    start, end = -math.radians(135), math.radians(135)
+    c.ring(21, 21, 16.5, 19.5, 0xFF30363D, start, end)
+    angle = start + (end - start) * value
+    if value > 0:
+        c.ring(21, 21, 16.5, 19.5, ACCENT, start, angle)
+    c.disc(21, 21, 14, lambda x, y: mix(0xFF66707A, 0xFF2A3036, y / 42.0))
+    c.ring(21, 21, 13, 14, 0x55FFFFFF, -math.radians(60), math.radians(60))  # top light
+    c.line(21 + 4 * math.sin(angle), 21 - 4 * math.cos(angle), 21 + 11.5 * math.sin(angle),
+           21 - 11.5 * math.cos(angle), 2.4, 0xFFF2F2F2)
+    return c
+
+
+def show_button(face_top, face_bottom, inset):
+    c = Canvas(64, 24)
+    c.round_rect(0, 0.5, 64, 24, 5, 0xFF0E1013)
+    c.round_rect(1, 1, 63, 23, 4, lambda x, y: mix(face_top, face_bottom, y / 24.0))
+    if not inset:
+        c.round_rect(2, 1.5, 62, 3, 1, 0x33FFFFFF)
+    c.disc(12, 12, 3, ACCENT if inset else 0xFF5C4630)
+    c.rect(20, 11, 50, 13, 0xFF8D969F if not inset else 0xFFB8C0C8)
+    return c
+
+
+def show_toggle(on):
+    c = Canvas(40, 20)
+    c.round_rect(1, 2, 39, 18, 8, 0xFF8A4A12 if on else 0xFF262B31)
+    c.round_rect(1, 2, 39, 18, 8, 0x22FFFFFF)
+    c.disc(30 if on else 10, 10, 7, lambda x, y: mix(0xFFF4F4F4 if on else 0xFFB0B6BC, 0xFF9AA0A6, y / 20.0))
+    return c
+
+
+def show_led(on):
+    c = Canvas(14, 14)
+    if on:
+        c.disc(7, 7, 7, 0x554CFF6A)
+    c.disc(7, 7, 4.6, 0xFF0C0F0C)
+    c.disc(7, 7, 3.8, 0xFF4CFF6A if on else 0xFF1D3320)
+    c.disc(6, 6, 1.3, 0xCCFFFFFF if on else 0x33FFFFFF)
+    return c
+
+
+def show_meter(lit):
+    c = Canvas(116, 8)
+    c.rect(0, 0, 116, 8, 0xFF0C0E10)
+    for k in range(29):
+        x = k * 4
+        t = k / 28.0
+        colour = mix(0xFF3DDC68, 0xFFF5D33B, t / 0.75) if t < 0.75 else mix(0xFFF5D33B, 0xFFFF4A3A, (t - 0.75) / 0.25)
+        c.rect(x + 0.5, 1, x + 3, 7, colour if lit else 0xFF22272C)
+    return c
+
+
+def show_thumb():
+    c = Canvas(THUMB_W, THUMB_H)
+    c.round_rect(0, 0.5, THUMB_W, THUMB_H, 3, 0xFF0E1013)
+    c.round_rect(1, 1, THUMB_W - 1, THUMB_H - 1, 2.5, lambda x, y: mix(0xFFD5DADF, 0xFF7E868D, y / THUMB_H))
+    c.rect(3, THUMB_H / 2 - 0.6, THUMB_W - 3, THUMB_H / 2 + 0.6, 0xFF1A1D20)
+    return c
+
+
+# Segments of a 7 x 11 glyph: a (top), b, c (right), d (bottom), e, f (left), g.
+SEGMENTS = {"a": (1.8, 1, 5.2, 1), "b": (5.6, 1.6, 5.6, 4.9), "c": (5.6, 6.1, 5.6, 9.4), "d": (1.8, 10, 5.2, 10),
+            "e": (1.4, 6.1, 1.4, 9.4), "f": (1.4, 1.6, 1.4, 4.9), "g": (1.8, 5.5, 5.2, 5.5)}
+GLYPH_SEGMENTS = ["", "abcdef", "bc", "abged", "abgcd", "fgbc", "afgcd", "afgedc", "abc", "abcdefg", "abcdfg", "g", "g"]
+
+
+def show_digit(k):
+    c = Canvas(7, 11, 0xFF17130D)
+    for name, (x0, y0, x1, y1) in SEGMENTS.items():
+        on = name in GLYPH_SEGMENTS[k]
+        c.line(x0, y0, x1, y1, 1.25, 0xFFFFB347 if on else 0xFF2E2517)
+    if k == 12:  # plus: the middle bar crossed
+        c.line(3.5, 3.6, 3.5, 7.4, 1.25, 0xFFFFB347)
+    return c
+
+
+def show_background():
+    c = Canvas(SHOW_W, SHOW_H)
+    c.rect(0, 0, SHOW_W, SHOW_H, lambda x, y: mix(0xFF262B31, 0xFF15181B, y / SHOW_H))
+    for x0, y0, x1, y1 in ((10, 10, 226, 96), (10, 104, 226, 280), (270, 10, 430, 280)):
+        c.round_rect(x0, y0, x1, y1, 6, 0x33000000)
+        c.round_rect(x0 + 1, y0 + 1, x1 - 1, y1 - 1, 5, 0x10FFFFFF)
+    # The fader's engraved track, its thumb's centre line over the travel.
+    cx = SHOW_FADER_X + THUMB_W / 2.0
+    c.round_rect(cx - 2.5, SHOW_FADER_Y + 2, cx + 2.5, SHOW_FADER_Y + 216 + THUMB_H - 2, 2.5, 0xFF0A0C0E)
+    for k in range(9):
+        y = SHOW_FADER_Y + THUMB_H / 2.0 + 216 * k / 8.0
+        c.rect(cx + 8, y - 0.5, cx + 14, y + 0.5, 0xFF59626B)
+    # Insets behind the list and the waveform view.
+    c.rect(280, 52, 420, 172, 0xFF0F1215)
+    c.rect(280, 200, 420, 270, 0xFF0F1215)
+    return c
+
+
+def showcase():
+    return {
+        "SHOW_BACKGROUND": show_background().png(),
+        "SHOW_KNOB": strip([show_knob(k / 60.0) for k in range(61)], columns=1).png(),
+        "SHOW_BUTTON": strip([show_button(0xFF4C545D, 0xFF32383E, False), show_button(0xFF262A2F, 0xFF363C43, True),
+                              show_button(0xFF5C6670, 0xFF3C434A, False)]).png(),
+        "SHOW_TOGGLE": strip([show_toggle(False), show_toggle(True)]).png(),
+        "SHOW_LED": strip([show_led(False), show_led(True)]).png(),
+        "SHOW_METER": strip([show_meter(False), show_meter(True)]).png(),
+        "SHOW_THUMB": show_thumb().png(),
+        "SHOW_DIGITS": strip([show_digit(k) for k in range(13)]).png(),
+    }
+
 
 def background(x, y):
     return BACKGROUND_LIGHT if (x // 10 + y // 10) % 2 else BACKGROUND_DARK
@@ -105,6 +213,7 @@ def header(strips):
         "constexpr uint32_t kTileColours[4] = {" + ", ".join(f"0x{c:08X}" for c in TILE_COLOURS) + "};",
         f"constexpr int kBigWidth = {BIG_W}, kBigHeight = {BIG_H};",
         f"constexpr uint32_t kBigColour = 0x{BIG_COLOUR:08X};",
+        f"constexpr int kShowFaderX = {SHOW_FADER_X}, kShowFaderY = {SHOW_FADER_Y};",
         "",
         "struct Strip {",
         "    const wchar_t* name;",
@@ -136,6 +245,7 @@ def main():
     }
     for s in STRIPS:
         images[s.name] = s.image()
+    images.update(showcase())
     good = images["BUTTON3"]
     # A PNG signature followed by nothing that decodes, and a good image cut
     # in half.
