@@ -124,6 +124,9 @@ void CreatePanelWindow(PanelDescriptor* descriptor, HINSTANCE module, HWND paren
     if (descriptor->model != nullptr) DestroyPanelWindow(descriptor);
     descriptor->hInstance = module;
     descriptor->parentWindow = parent;
+    // The panel takes its size from the background: without one (its skin
+    // did not load) there is no panel.
+    if (background == nullptr) return;
     RegisterPanelClass(descriptor);
     const int width = static_cast<int>(background->GetWidth());
     const int height = static_cast<int>(background->GetHeight());

@@ -48,8 +48,8 @@ struct PanelDescriptor {
 };
 
 // Creates the panel window (a visible child of parent, as large as the
-// background, which is required) and its model, and gives it the focus. A
-// descriptor that already has a panel loses it first.
+// background) and its model, and gives it the focus. A descriptor that
+// already has a panel loses it first. Without a background nothing is made.
 void CreatePanelWindow(PanelDescriptor* descriptor, HINSTANCE module, HWND parent, Gdiplus::Bitmap* background);
 void RegisterPanelClass(PanelDescriptor* descriptor);
 // Destroys the window and the model. The widgets live on with their owner,

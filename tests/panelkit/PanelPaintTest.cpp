@@ -100,6 +100,15 @@ TEST_F(PanelPaint, ALargerPanelGrowsTheBackBufferWhichKeepsWhatItHeld) {
     EXPECT_EQ(rig.Shot().Rgb(319, 239), Rgb(skins::BackgroundAt(319, 239)));
 }
 
+TEST_F(PanelPaint, WithoutABackgroundNoPanelIsMade) {
+    HostWindow host(100, 100);
+    PanelDescriptor descriptor = {};
+    CreatePanelWindow(&descriptor, ::GetModuleHandleW(nullptr), host.hwnd(), skins[L"NO_SUCH_IMAGE"]);
+    EXPECT_EQ(descriptor.window, nullptr);
+    EXPECT_EQ(descriptor.model, nullptr);
+    DestroyPanelWindow(&descriptor);
+}
+
 TEST_F(PanelPaint, WithoutAModelNothingIsPaintedAndInputIsDropped) {
     RecordingWidget widget;
     widget.Place(10, 10, 60, 60);
