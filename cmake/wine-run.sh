@@ -13,5 +13,10 @@ out=$(mktemp "${TMPDIR:-/tmp}/korvo-wine.XXXXXX")
 wine "$@" </dev/null >"$out" 2>&1
 rc=$?
 tr -d '\r' <"$out"
+# A program that dies before it prints (a DLL that does not load, with
+# Wine's own messages off) would otherwise fail without a word.
+if [ $rc -ne 0 ] && [ ! -s "$out" ]; then
+  echo "wine-run.sh: $1 ended with exit code $rc and printed nothing"
+fi
 rm -f "$out"
 exit $rc
