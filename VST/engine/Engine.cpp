@@ -74,8 +74,10 @@ void KSamplerEngine::DiskThreadLoop() {
                 // Taken and cleared before the refill, so a request raised while
                 // it runs is not lost.
                 if (voice.active.load(std::memory_order_acquire) &&
-                    voice.refillRequested.exchange(0, std::memory_order_acq_rel))
+                    voice.refillRequested.exchange(0, std::memory_order_acq_rel)) {
                     voice.Refill();
+                    streamWait.Refilled();
+                }
                 structure.LeaveShared();
             }
         }
@@ -250,6 +252,7 @@ int KSamplerEngine::AddInstrument(uint8_t midiChannel, uint8_t outputPair) {
     instrument->outputPair = outputPair;
     instrument->gate = &structure;
     instrument->diskEvent = &diskEvent;
+    instrument->streamWait = &streamWait;
     {
         KStructureEdit edit(&structure);
         for (int slot = 0; slot < kInstruments; ++slot) {

@@ -9,6 +9,7 @@
 #include "MidiQueue.h"
 #include "Platform.h"
 #include "ReadBuffer.h"
+#include "StreamWait.h"
 #include "StructureGate.h"
 #include "WideText.h"
 
@@ -68,6 +69,10 @@ public:
 
     // Structural edits of the engine wait on this gate (see KStructureGate).
     KStructureGate structure;
+    // Audio thread, once per block before Process: an offline render waits
+    // for the disk instead of playing silence.
+    void SetOffline(bool offline) { streamWait.SetOffline(offline); }
+    KStreamWait streamWait{&structure};
 
     wchar_t projectPath[kPathLength] = {};
     wchar_t libraryName[kPathLength] = L"mySound";

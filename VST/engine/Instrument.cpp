@@ -211,7 +211,7 @@ int KInstrument::RenderVoices(float* left, float* right, int frames) {
         for (int next = first + width; next < first + 2 * width && next < count; ++next) sounding[next]->PrefetchAhead();
         KVoice* const* lanes = sounding + first;
         int counts[kMaxLanes];
-        KVoiceLanes::Render(lanes, &filterTable_, laneLeft, laneRight, frames, counts);
+        KVoiceLanes::Render(lanes, &filterTable_, streamWait, laneLeft, laneRight, frames, counts);
         KVoiceLanes::Mix(laneLeft, counts, left, frames);
         KVoiceLanes::Mix(laneRight, counts, right, frames);
         // Counted when it sounded in the last frame, ended there or not.

@@ -100,6 +100,8 @@ public:
     KStructureGate* gate = nullptr;
     // The engine's refill event, handed to every voice it starts.
     KEvent* diskEvent = nullptr;
+    // The engine's offline waits for the disk (null: never waits).
+    KStreamWait* streamWait = nullptr;
 
 private:
     void StartVoice(KSampleZone* zone, int key, int velocity);

@@ -26,6 +26,8 @@ public:
         while (!TryEnterShared()) std::this_thread::yield();
     }
     void LeaveShared() { state_.fetch_sub(1, std::memory_order_release); }
+    // An edit waits for those inside to leave.
+    bool EditWaiting() const { return editWaiting_.load(std::memory_order_acquire) != 0; }
 
     // Editor thread: waits until no render or refill is inside. Edits nest
     // on the thread that holds the gate (a load adds instruments and zones).

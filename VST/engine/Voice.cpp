@@ -51,6 +51,8 @@ bool KVoice::Start(const double* bendFrom, KSampleZone* z, int rate, KEvent* eve
     released.store(0, std::memory_order_relaxed);
     heldByPedal = 0;
     refillRequested.store(0, std::memory_order_relaxed);
+    pass = 0;
+    wantedPass.store(1, std::memory_order_relaxed);
     transpose = noteTranspose;
     previousFrame[0] = z->preload[2 * (kHalfFrames - 1)];
     previousFrame[1] = z->preload[2 * (kHalfFrames - 1) + 1];
@@ -77,13 +79,51 @@ bool KVoice::Start(const double* bendFrom, KSampleZone* z, int rate, KEvent* eve
     return true;
 }
 
-void KVoice::RequestRefill() {
+void KVoice::RequestRefill(uint32_t last) {
+    // Released after the last read of the half the voice has left.
+    wantedPass.store(last, std::memory_order_release);
     refillRequested.store(1, std::memory_order_release);
     diskEvent->Raise();
 }
 
+namespace {
+// The stream goes on after the preload unless the zone ends inside it.
+bool StreamsAfterPreload(const KVoice::Frame& k) {
+    return k.loops || !(k.endMarker >= -KVoice::kHalfFrames && k.endMarker < 0);
+}
+// The interpolation of the frame at this position reaches past the end of
+// the preload or of the ring half it lies in.
+bool NearPartEnd(const KVoice::Frame& k) {
+    constexpr int kHalf = KVoice::kHalfFrames;
+    const bool inPreload = k.preloadPos < kHalf;
+    const double position = inPreload ? k.preloadPos : k.ringPos;
+    const int end = !inPreload && k.ringPos >= kHalf ? KVoice::kRingFrames : kHalf;
+    return position >= end - 2 && (!inPreload || StreamsAfterPreload(k));
+}
+} // namespace
 
-void KVoice::Load(Frame& k, const KSampleZone& z, bool ringFilled, bool isReleased) const {
+void KVoice::CheckHalves(Frame& k, KStreamWait* wait) const {
+    const uint32_t note = startCount.load(std::memory_order_relaxed);
+    const bool inPreload = k.preloadPos < kHalfFrames;
+    const auto ready = [&](uint32_t p, bool waitForIt) {
+        if (HalfHolds(note, p)) return true;
+        return waitForIt && wait != nullptr && wait->Until([&] { return HalfHolds(note, p); });
+    };
+    bool arrived = false;
+    if (inPreload) {
+        k.readyNow = true;
+    } else if (!k.readyNow) {
+        k.readyNow = arrived = ready(k.pass, true);
+    }
+    if (!k.readyNext) {
+        k.readyNext = ready(inPreload ? 0 : k.pass + 1, NearPartEnd(k));
+        arrived = arrived || k.readyNext;
+    }
+    // Published before the half's token.
+    if (arrived) k.endMarker = streamEndMarker.load(std::memory_order_relaxed);
+}
+
+void KVoice::Load(Frame& k, const KSampleZone& z, bool isReleased, KStreamWait* wait) const {
     k.preloadPos = preloadPos;
     k.ringPos = ringPos;
     k.bend = bend;
@@ -100,13 +140,14 @@ void KVoice::Load(Frame& k, const KSampleZone& z, bool ringFilled, bool isReleas
     k.previous[1] = previousFrame[1];
     k.middle[0] = middleFrame[0];
     k.middle[1] = middleFrame[1];
+    k.pass = pass;
+    k.readyNow = k.readyNext = false;
     k.bendSource = bendSource;
     k.step = step;
     k.preload = z.preload;
     k.ring = ring;
     k.mono = z.isMono != 0;
     k.loops = z.Loops();
-    k.ringFilled = ringFilled;
     k.released = isReleased;
     k.ampAttack = z.ampAttackCoef;
     k.ampDecay = z.ampDecayCoef;
@@ -123,6 +164,7 @@ void KVoice::Load(Frame& k, const KSampleZone& z, bool ringFilled, bool isReleas
     k.cutoffBase = cutoffBase;
     k.sampleRate = sampleRate;
     k.wantsRefill = false;
+    CheckHalves(k, wait);
 }
 
 void KVoice::Store(const Frame& k) {
@@ -142,27 +184,21 @@ void KVoice::Store(const Frame& k) {
     previousFrame[1] = k.previous[1];
     middleFrame[0] = k.middle[0];
     middleFrame[1] = k.middle[1];
-}
-
-bool KVoice::RingFilled() {
-    const bool filled = filledCount.load(std::memory_order_acquire) == startCount.load(std::memory_order_relaxed);
-    if (filled) endMarker = streamEndMarker.load(std::memory_order_relaxed);
-    return filled;
+    pass = k.pass;
 }
 
 void KVoice::NextFrame(float& left, float& right) {
     Frame k;
-    const bool filled = RingFilled();
-    Load(k, *zone.load(std::memory_order_relaxed), filled, released.load(std::memory_order_relaxed) != 0);
+    Load(k, *zone.load(std::memory_order_relaxed), released.load(std::memory_order_relaxed) != 0, nullptr);
     const bool alive = VoiceFrame::Advance(k, left, right);
     Store(k);
-    if (k.wantsRefill) RequestRefill();
+    if (k.wantsRefill) RequestRefill(k.pass + 1);
     if (!alive) active.store(0, std::memory_order_relaxed);
 }
 
 void KVoice::ApplyEnvelopes(float& left, float& right) {
     Frame k;
-    Load(k, *zone.load(std::memory_order_relaxed), false, released.load(std::memory_order_relaxed) != 0);
+    Load(k, *zone.load(std::memory_order_relaxed), released.load(std::memory_order_relaxed) != 0, nullptr);
     int index;
     const bool alive = VoiceFrame::Envelopes(k, left, right, index);
     VoiceFrame::Filter(k, index, left, right, nullptr);
@@ -174,7 +210,7 @@ void KVoice::Render(float& left, float& right) { RenderBlock(&left, &right, 1); 
 
 void KVoice::FetchFrame(bool fromPreload, double position, float& left, float& right) const {
     Frame k;
-    Load(k, *zone.load(std::memory_order_relaxed), true, false);
+    Load(k, *zone.load(std::memory_order_relaxed), false, nullptr);
     VoiceFrame::Fetch(k, fromPreload, position, left, right);
 }
 
@@ -201,7 +237,7 @@ int KVoice::RenderBlock(float* __restrict left, float* __restrict right, int fra
     while (done < frames) {
         const int n = std::min(kPiece, frames - done);
         int counts[kMaxLanes];
-        KVoiceLanes::Render(lanes, nullptr, l, r, n, counts);
+        KVoiceLanes::Render(lanes, nullptr, nullptr, l, r, n, counts);
         for (int f = 0; f < counts[0]; ++f) {
             left[done + f] += l[width * f];
             right[done + f] += r[width * f];
@@ -221,40 +257,50 @@ void KVoice::Refill() {
     const int64_t readFrom = startFileReadPos.load(std::memory_order_relaxed);
     const int32_t firstMarker = startEndMarker.load(std::memory_order_relaxed);
     const bool isReleased = released.load(std::memory_order_relaxed) != 0;
+    // Acquired: the halves asked for are no longer read.
+    const uint32_t wanted = wantedPass.load(std::memory_order_acquire);
     // A releasing read-modify-write: the reads above complete before it.
     if (startCount.fetch_add(0, std::memory_order_release) != note || z == nullptr) return;
 
-    const bool first = filledCount.load(std::memory_order_relaxed) != note;
-    int32_t marker = first ? firstMarker : streamEndMarker.load(std::memory_order_relaxed);
-    if (first) {
+    if (diskNote != note) {
+        diskNote = note;
         fileReadPos = readFrom;
-        writeOffset = 0;
+        nextPass = 0;
+        diskEndMarker = firstMarker;
     }
-    const int64_t n = first ? kRingFrames : kHalfFrames;
+    // Passes in order, also those the voice has already gone past (a disk
+    // slower than the render): the file is read in sequence.
+    while (static_cast<int32_t>(wanted - nextPass) >= 0) {
+        FillHalf(*z, isReleased);
+        // Started again while we read: what we wrote belongs to no note.
+        if (startCount.load(std::memory_order_acquire) != note) return;
+        streamEndMarker.store(diskEndMarker, std::memory_order_relaxed);
+        halfFilled[nextPass & 1].store(HalfToken(note, nextPass), std::memory_order_release);
+        ++nextPass;
+    }
+}
+
+void KVoice::FillHalf(KSampleZone& z, bool isReleased) {
+    const int64_t n = kHalfFrames;
+    const int64_t writeOffset = (nextPass & 1) * kHalfFrames;
     float* into = ring + 2 * writeOffset;
+    int32_t& marker = diskEndMarker;
     // A read writes every frame (zeros past the data's end): the zeroing is
-    // for a ring the read leaves alone.
-    if (marker >= 0 || !z->isOpen) std::memset(into, 0, sizeof(float) * 2 * static_cast<size_t>(n));
+    // for a half the read leaves alone.
+    if (marker >= 0 || !z.isOpen) std::memset(into, 0, sizeof(float) * 2 * static_cast<size_t>(n));
+    if (marker >= 0) return;
 
-    if (marker < 0) {
-        const bool loopsByMode = z->Loops() && (z->loopMode == 2 || !isReleased);
-        if (loopsByMode && fileReadPos + n > z->loopEnd) {
-            fileReadPos = z->ReadLooping(into, n, fileReadPos, z->loopStart, z->loopEnd);
-        } else {
-            const int64_t from = fileReadPos;
-            fileReadPos += z->ReadAt(into, from, n);
-            // The end marker is the ring frame just past the zone's end (an end
-            // already passed ends the voice at the start of this half).
-            const int64_t end = std::min<int64_t>(z->endFrame, z->frameCount);
-            if (!loopsByMode && fileReadPos >= end)
-                marker = static_cast<int32_t>(writeOffset + std::max<int64_t>(0, end - from));
-        }
-        if (z->isMono) MonoToStereo(n, into);
-        if (!first) writeOffset ^= kHalfFrames;
+    const bool loopsByMode = z.Loops() && (z.loopMode == 2 || !isReleased);
+    if (loopsByMode && fileReadPos + n > z.loopEnd) {
+        fileReadPos = z.ReadLooping(into, n, fileReadPos, z.loopStart, z.loopEnd);
+    } else {
+        const int64_t from = fileReadPos;
+        fileReadPos += z.ReadAt(into, from, n);
+        // The end marker is the ring frame just past the zone's end (an end
+        // already passed ends the voice at the start of this half).
+        const int64_t end = std::min<int64_t>(z.endFrame, z.frameCount);
+        if (!loopsByMode && fileReadPos >= end)
+            marker = static_cast<int32_t>(writeOffset + std::max<int64_t>(0, end - from));
     }
-
-    // Started again while we read: what we wrote belongs to no note.
-    if (startCount.load(std::memory_order_acquire) != note) return;
-    streamEndMarker.store(marker, std::memory_order_relaxed);
-    filledCount.store(note, std::memory_order_release);
+    if (z.isMono) MonoToStereo(n, into);
 }

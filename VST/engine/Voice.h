@@ -3,16 +3,20 @@
 // half, with 4-point interpolation, bend glide, amplitude and filter
 // envelopes and the resonant low-pass.
 //
-// Threads: Start, Render and the envelopes run on the audio thread; Refill on
-// the disk thread. They meet only through the atomics below. Start publishes
-// a new note under `startCount` (odd while it writes); the disk thread's
-// stream state belongs to the note whose count it stored in `filledCount`,
-// and what it wrote for an older note is never played.
+// Threads: Start, the render and the envelopes run on the audio thread;
+// Refill on the disk thread. They meet only through the atomics below.
+// Start publishes a new note under `startCount` (odd while it writes). The
+// stream after the preload comes in passes of half a ring: pass p lies in
+// ring half p & 1. The voice asks for passes up to `wantedPass` and reads a
+// half only once the disk thread has published that it holds the pass the
+// voice is in, of the voice's current note (`halfFilled`); so no frame is
+// read while it is written, and nothing of another pass or note is played.
 #pragma once
 
 #include "LowPass.h"
 #include "Platform.h"
 #include "SampleZone.h"
+#include "StreamWait.h"
 
 #include <atomic>
 #include <cstdint>
@@ -48,8 +52,15 @@ public:
     // Starts bringing the frames the voice reads next into the cache.
     void PrefetchAhead() const;
 
-    // Disk thread: fills the whole ring (first refill of a note) or one half.
+    // Disk thread: fills every pass asked for and not yet filled, in order
+    // (the first refill of a note: passes 0 and 1, the whole ring).
     void Refill();
+
+    // Either thread: ring half `pass & 1` holds that pass of this note.
+    bool HalfHolds(uint32_t note, uint32_t pass) const {
+        return halfFilled[pass & 1].load(std::memory_order_acquire) == HalfToken(note, pass);
+    }
+    static uint64_t HalfToken(uint32_t note, uint32_t pass) { return static_cast<uint64_t>(note) << 32 | pass; }
 
     std::atomic<uint8_t> active{0};
     std::atomic<uint8_t> released{0};
@@ -84,14 +95,19 @@ public:
     // Published by Start for the note's first refill.
     std::atomic<int64_t> startFileReadPos{0};
     std::atomic<int32_t> startEndMarker{kEndUnknown};
-    // Published by the disk thread: the note its ring was filled for, and the
-    // end marker it found.
-    std::atomic<uint32_t> filledCount{0xFFFFFFFFu};
+    // Published by the audio thread: the last pass the voice needs.
+    std::atomic<uint32_t> wantedPass{0};
+    // Published by the disk thread: the note and pass each ring half holds
+    // (HalfToken), and the end marker it found, stored before the token.
+    std::atomic<uint64_t> halfFilled[2] = {{~uint64_t{0}}, {~uint64_t{0}}};
     std::atomic<int32_t> streamEndMarker{kEndUnknown};
+    uint32_t pass = 0; // the pass the voice reads (0 while in the preload)
 
     // Disk thread only.
-    int64_t fileReadPos = 0; // next file frame to be read into the ring
-    int64_t writeOffset = 0; // ring frame of the next half refill: 0 or 32768
+    int64_t fileReadPos = 0;     // next file frame to be read into the ring
+    uint32_t diskNote = 1;       // the note the disk's stream belongs to (never a real one: odd)
+    uint32_t nextPass = 0;       // the pass it fills next
+    int32_t diskEndMarker = kEndUnknown;
 
     // A block's working copy of the voice (see VoiceFrame.h).
     struct Frame;
@@ -99,11 +115,16 @@ public:
 private:
     friend class KVoiceLanes;
 
-    void RequestRefill();
-    // The disk has filled the ring for this note; takes its end marker.
-    bool RingFilled();
-    void Load(Frame& frame, const KSampleZone& zone, bool ringFilled, bool isReleased) const;
+    // Asks for passes up to `last`.
+    void RequestRefill(uint32_t last);
+    // Which of the halves the frame reads now and next are ready; takes the
+    // disk's end marker with a newly ready half. With a wait (offline
+    // renders), waits for the halves its next frame needs.
+    void CheckHalves(Frame& frame, KStreamWait* wait) const;
+    void Load(Frame& frame, const KSampleZone& zone, bool isReleased, KStreamWait* wait) const;
     void Store(const Frame& frame);
+    // Disk thread: writes pass `nextPass` into its half.
+    void FillHalf(KSampleZone& zone, bool isReleased);
 
     // Coefficients in use: the cutoff takes only 1003 distinct frequencies,
     // so SetCutoff runs only when the curve entry, the resonance or the

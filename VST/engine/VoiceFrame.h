@@ -21,18 +21,22 @@ struct KVoice::Frame {
     float cutoffQ;
     int cutoffRate;
     float previous[2], middle[2];
+    uint32_t pass;   // the ring pass the voice reads (0 in the preload)
+    // The half of `pass` holds it (in the preload: always), and the half of
+    // the pass after it (in the preload: ring pass 0) holds that one.
+    bool readyNow, readyNext;
 
     const double* bendSource;
     double step;
     const float* preload;
     const float* ring;
-    bool mono, loops, ringFilled, released;
+    bool mono, loops, released;
     float ampAttack, ampDecay, ampRelease, ampSustain;
     float filtAttack, filtDecay, filtRelease, filtSustain;
     float panLeft, panRight, resonance, velocityGain, cutoffBase;
     int sampleRate;
 
-    bool wantsRefill; // raised by a frame that crossed the middle or wrapped
+    bool wantsRefill; // raised by the first frame and by one that entered a new pass
 };
 
 namespace VoiceFrame {
@@ -70,11 +74,19 @@ KORVO_INLINE __m128 InterpolatePair(float z, __m128 y0, __m128 y1, __m128 y2, __
     return InterpolateLanes(_mm_set1_ps(z), y0, y1, y2, y3);
 }
 
+// The frame after the preload or ring half that position i lies in: where
+// the stream goes on (the ring's next pass), or null while that pass is not
+// ready or the stream does not go on.
+KORVO_INLINE const float* Continuation(const KVoice::Frame& k, bool fromPreload, int32_t i) {
+    if (!k.readyNext) return nullptr;
+    if (fromPreload) return k.ring;
+    return k.ring + (i < KVoice::kHalfFrames ? 2 * KVoice::kHalfFrames : 0);
+}
+
 KORVO_INLINE void Fetch(const KVoice::Frame& k, bool fromPreload, double position, float& left, float& right) {
     const float* b = fromPreload ? k.preload : k.ring;
     // Positions lie inside the buffer: 32-bit truncation, which the 32-bit
     // build does in one instruction (a 64-bit one goes through the x87 unit).
-    const int32_t n = fromPreload ? KVoice::kHalfFrames : KVoice::kRingFrames;
     const int32_t i = static_cast<int32_t>(position);
     const double x = position - static_cast<double>(i);
     if (x <= 0.0) {
@@ -84,25 +96,40 @@ KORVO_INLINE void Fetch(const KVoice::Frame& k, bool fromPreload, double positio
     }
     // Before the first frame: the preload's own first frame, or in the ring
     // the frame that preceded it; after the middle, the first half's last
-    // frame as it was before its refill.
+    // frame as it was before its refill. After the last frame of the preload
+    // or of a half: the next pass's first frames where they are ready, else
+    // the frame itself again.
+    const int32_t end = !fromPreload && i >= KVoice::kHalfFrames ? KVoice::kRingFrames : KVoice::kHalfFrames;
     const float* y0 = i >= 1 ? (!fromPreload && i == KVoice::kHalfFrames ? k.middle : b + 2 * (i - 1))
                              : fromPreload ? b : k.previous;
     const float* y1 = b + 2 * i;
-    const float* y2 = i + 1 < n ? b + 2 * (i + 1) : y1;
-    const float* y3 = i + 2 < n ? b + 2 * (i + 2) : y1;
+    const float* next = i + 2 < end ? nullptr : Continuation(k, fromPreload, i);
+    const float* y2 = i + 1 < end ? b + 2 * (i + 1) : next != nullptr ? next : y1;
+    const float* y3 = i + 2 < end ? b + 2 * (i + 2) : next != nullptr ? next + 2 * (i + 2 - end) : y1;
     const __m128 both = InterpolatePair(static_cast<float>(x - 0.5), Pair(y0), Pair(y1), Pair(y2), Pair(y3));
     left = _mm_cvtss_f32(both);
     right = k.mono ? left : _mm_cvtss_f32(_mm_shuffle_ps(both, both, 1));
+}
+
+// A frame entered the next pass: what was known of that pass is now known of
+// the pass it reads.
+KORVO_INLINE void EnterPass(KVoice::Frame& k) {
+    k.readyNow = k.readyNext;
+    k.readyNext = false;
+    k.wantsRefill = true;
 }
 
 // The frame's fetch and advance; false when the voice ends with it.
 KORVO_INLINE bool Advance(KVoice::Frame& k, float& left, float& right) {
     constexpr int kHalf = KVoice::kHalfFrames;
     constexpr int kRing = KVoice::kRingFrames;
+    // A fixed step per frame toward the target, landing on it from within
+    // one step (a target between two steps would have it swing for ever).
     const double target = *k.bendSource;
-    // A fixed step per frame that stops only on exact equality.
-    if (target > k.bend) k.bend += kBendStep;
-    else if (target < k.bend) k.bend -= kBendStep;
+    const double toTarget = target - k.bend;
+    if (toTarget > kBendStep) k.bend += kBendStep;
+    else if (toTarget < -kBendStep) k.bend -= kBendStep;
+    else k.bend = target;
     const double advance = k.bend * k.step;
     bool alive = true;
 
@@ -112,27 +139,35 @@ KORVO_INLINE bool Advance(KVoice::Frame& k, float& left, float& right) {
         k.preloadPos += advance;
         if (firstFrame && (k.loops || k.endMarker == KVoice::kEndUnknown)) k.wantsRefill = true;
         if (k.endMarker >= -kHalf && k.endMarker + kHalf <= k.preloadPos) alive = false;
-        // Enter the ring exactly where the advance reached.
-        if (k.preloadPos >= kHalf) k.ringPos = k.preloadPos - kHalf;
+        // Enter the ring exactly where the advance reached: pass 0.
+        if (k.preloadPos >= kHalf) {
+            k.ringPos = k.preloadPos - kHalf;
+            k.readyNow = k.readyNext;
+            k.readyNext = false;
+        }
         return alive;
     }
 
-    // A ring not yet filled for this note holds nothing of it.
-    if (k.ringFilled) Fetch(k, false, k.ringPos, left, right);
+    // A half not yet filled with this pass of this note holds nothing of it.
+    if (k.readyNow) Fetch(k, false, k.ringPos, left, right);
     else left = right = 0.0f;
     const double before = k.ringPos;
     k.preloadPos += advance;
     k.ringPos += advance;
     if (k.endMarker >= 0 && k.ringPos >= k.endMarker && (k.ringPos < kHalf || k.endMarker >= kHalf)) alive = false;
+    // The last frame of the half left behind, kept for the interpolation:
+    // the disk thread refills that half from now on.
     if (k.ringPos >= kRing) {
         k.ringPos -= kRing;
-        k.previous[0] = k.ring[2 * (kRing - 1)];
-        k.previous[1] = k.ring[2 * (kRing - 1) + 1];
-        k.wantsRefill = true;
+        k.previous[0] = k.readyNow ? k.ring[2 * (kRing - 1)] : 0.0f;
+        k.previous[1] = k.readyNow ? k.ring[2 * (kRing - 1) + 1] : 0.0f;
+        ++k.pass;
+        EnterPass(k);
     } else if (before < kHalf && k.ringPos >= kHalf) {
-        k.middle[0] = k.ring[2 * (kHalf - 1)];
-        k.middle[1] = k.ring[2 * (kHalf - 1) + 1];
-        k.wantsRefill = true;
+        k.middle[0] = k.readyNow ? k.ring[2 * (kHalf - 1)] : 0.0f;
+        k.middle[1] = k.readyNow ? k.ring[2 * (kHalf - 1) + 1] : 0.0f;
+        ++k.pass;
+        EnterPass(k);
     }
     return alive;
 }

@@ -70,21 +70,23 @@ bool Prepare(KLaneState<N>& s, KVoice::Frame* const frames[N], bool& glide, bool
         s.position[lane] = position;
         s.preloadPos[lane] = k->preloadPos;
         s.base[lane] = preload ? k->preload : k->ring;
-        s.silent[lane] = !preload && !k->ringFilled ? ~0u : 0;
+        s.silent[lane] = !preload && !k->readyNow ? ~0u : 0;
         s.mono[lane] = k->mono ? ~0u : 0;
         s.anySilent = s.anySilent || s.silent[lane] != 0;
         s.anyMono = s.anyMono || k->mono;
 
-        // Reads at the edges of the buffers: the frame before the first,
-        // the last two, and in the ring the frame after the middle.
+        // Reads at the edges of the buffers and of the ring's halves: the
+        // frame before the first, the last two (whose neighbours lie in the
+        // next pass), and the frame after the middle. Lanes read nothing
+        // but the part they are in.
         if (!(position >= 1.0 && position < n - 2)) ready = false;
-        if (!preload && position >= kHalf && position < kHalf + 1) ready = false;
+        if (!preload && position >= kHalf - 2 && position < kHalf + 1) ready = false;
         // Where the next seam lies: the edges ahead, the end, the middle.
         double limit = n - 2;
         if (preload) {
             if (k->endMarker >= -kHalf) limit = std::min(limit, static_cast<double>(k->endMarker + kHalf));
         } else {
-            if (position < kHalf) limit = std::min(limit, static_cast<double>(kHalf));
+            if (position < kHalf) limit = std::min(limit, static_cast<double>(kHalf - 2));
             // A marker in the first half does not end a voice reading the
             // second: it counts from the wrap on.
             if (k->endMarker >= 0 && (k->endMarker >= kHalf || position < kHalf))
@@ -216,12 +218,11 @@ int KVoiceLanes::Width() { return UseAvx() ? 8 : 4; }
 int KVoiceLanes::UseWidth(int lanes) { return PreferSse2(lanes != 8) ? 8 : 4; }
 
 template <int N>
-void KVoiceLanes::RenderGroup(KVoice* const voices[], KLowPassTable* table, float* left, float* right, int frames,
-                              int counts[]) {
-    // Within a block only this thread changes the voices: the zone, the
-    // release and what the disk has published are read once. (A refill
-    // published meanwhile is seen at the next block; refills complete half
-    // a ring ahead of the voice.)
+void KVoiceLanes::RenderGroup(KVoice* const voices[], KLowPassTable* table, KStreamWait* wait, float* left,
+                              float* right, int frames, int counts[]) {
+    // Within a block only this thread changes the voices: the zone and the
+    // release are read once; what the disk has published, at the start and
+    // at the seams (a half published meanwhile is seen there).
     KVoice::Frame state[N];
     KVoice::Frame* sounding[N] = {};
     bool ended[N] = {};
@@ -230,9 +231,8 @@ void KVoiceLanes::RenderGroup(KVoice* const voices[], KLowPassTable* table, floa
         counts[lane] = 0;
         KVoice* v = voices[lane];
         if (v == nullptr) continue;
-        const bool filled = v->RingFilled();
-        v->Load(state[lane], *v->zone.load(std::memory_order_relaxed), filled,
-                v->released.load(std::memory_order_relaxed) != 0);
+        v->Load(state[lane], *v->zone.load(std::memory_order_relaxed),
+                v->released.load(std::memory_order_relaxed) != 0, wait);
         sounding[lane] = &state[lane];
         counts[lane] = frames;
         ++live;
@@ -255,11 +255,15 @@ void KVoiceLanes::RenderGroup(KVoice* const voices[], KLowPassTable* table, floa
                 left[N * f + lane] = right[N * f + lane] = 0.0f;
                 continue;
             }
+            // The halves this frame reads, and after it those of the part it
+            // has entered (a new pass is asked for first).
+            voices[lane]->CheckHalves(*k, wait);
             const bool alive = StepFrame(*k, table, left[N * f + lane], right[N * f + lane]);
             if (k->wantsRefill) {
                 k->wantsRefill = false;
-                voices[lane]->RequestRefill();
+                voices[lane]->RequestRefill(k->pass + 1);
             }
+            voices[lane]->CheckHalves(*k, wait);
             if (!alive) {
                 counts[lane] = f + 1;
                 ended[lane] = true;
@@ -278,10 +282,10 @@ void KVoiceLanes::RenderGroup(KVoice* const voices[], KLowPassTable* table, floa
     }
 }
 
-void KVoiceLanes::Render(KVoice* const voices[], KLowPassTable* table, float* left, float* right, int frames,
-                         int counts[]) {
-    if (Width() == 8) RenderGroup<8>(voices, table, left, right, frames, counts);
-    else RenderGroup<4>(voices, table, left, right, frames, counts);
+void KVoiceLanes::Render(KVoice* const voices[], KLowPassTable* table, KStreamWait* wait, float* left, float* right,
+                         int frames, int counts[]) {
+    if (Width() == 8) RenderGroup<8>(voices, table, wait, left, right, frames, counts);
+    else RenderGroup<4>(voices, table, wait, left, right, frames, counts);
 }
 
 void KVoiceLanes::Mix(const float* lanes, const int counts[], float* out, int frames) {

@@ -26,15 +26,16 @@ public:
     // of the voice in lane i, filtered, goes to left[Width() * f + i] and
     // right[Width() * f + i]. counts[i] receives the frames the voice
     // sounded: all of them, or up to and including the one it ended with.
-    // The filter coefficients come from the table when one is given.
-    static void Render(KVoice* const voices[], KLowPassTable* table, float* left, float* right, int frames,
-                       int counts[]);
+    // The filter coefficients come from the table when one is given. With a
+    // wait, voices wait for the disk in offline renders (see KStreamWait).
+    static void Render(KVoice* const voices[], KLowPassTable* table, KStreamWait* wait, float* left, float* right,
+                       int frames, int counts[]);
     // Adds one channel of a rendered group into out, frame by frame in lane
     // order, each lane for the frames it sounded.
     static void Mix(const float* lanes, const int counts[], float* out, int frames);
 
 private:
     template <int N>
-    static void RenderGroup(KVoice* const voices[], KLowPassTable* table, float* left, float* right, int frames,
-                            int counts[]);
+    static void RenderGroup(KVoice* const voices[], KLowPassTable* table, KStreamWait* wait, float* left,
+                            float* right, int frames, int counts[]);
 };

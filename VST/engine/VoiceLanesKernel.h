@@ -36,12 +36,17 @@ struct Kernel {
         return kZero ? V::AndNot(V::LoadD(reinterpret_cast<const double*>(zero)), next) : next;
     }
 
-    // The bend's fixed step toward its target, stopping only on equality.
+    // The bend's fixed step toward its target, landing on it from within
+    // one step.
     static KORVO_INLINE D Glide(D bend, const double* target) {
         const D to = V::LoadD(target);
-        const D up = V::And(V::CmpGt(to, bend), V::SetD(VoiceFrame::kBendStep));
-        const D down = V::And(V::CmpLt(to, bend), V::SetD(-VoiceFrame::kBendStep));
-        return V::Add(bend, V::Or(up, down));
+        const D toTarget = V::Sub(to, bend);
+        const D up = V::CmpGt(toTarget, V::SetD(VoiceFrame::kBendStep));
+        const D down = V::CmpLt(toTarget, V::SetD(-VoiceFrame::kBendStep));
+        const D stepping = V::Or(up, down);
+        const D stepped = V::Add(bend, V::Or(V::And(up, V::SetD(VoiceFrame::kBendStep)),
+                                             V::And(down, V::SetD(-VoiceFrame::kBendStep))));
+        return V::Or(V::And(stepping, stepped), V::AndNot(stepping, to));
     }
 
     // Interpolate4 lane by lane, each lane with its own z.

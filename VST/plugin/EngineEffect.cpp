@@ -41,6 +41,8 @@ bool KEngineEffect::RenderUnlessBusy(float** outputs, VstInt32 frames) {
 void KEngineEffect::processReplacing(float**, float** outputs, VstInt32 sampleFrames) {
     for (int i = 0; i < kNumOutputs; ++i)
         std::memset(outputs[i], 0, sizeof(float) * static_cast<size_t>(sampleFrames > 0 ? sampleFrames : 0));
+    // A bounce renders faster than the disk streams: asked once a block.
+    engine.SetOffline(getCurrentProcessLevel() == kVstProcessLevelOffline);
     if (RenderUnlessBusy(outputs, sampleFrames)) UpdateOutputMeters(engine.peakLeft, engine.peakRight);
 }
 

@@ -263,6 +263,15 @@ struct VstKeyCode {
     uint8_t modifier;
 };
 
+// What the host answers to audioMasterGetCurrentProcessLevel.
+enum VstProcessLevels : VstInt32 {
+    kVstProcessLevelUnknown = 0,
+    kVstProcessLevelUser = 1,
+    kVstProcessLevelRealtime = 2,
+    kVstProcessLevelPrefetch = 3,
+    kVstProcessLevelOffline = 4,
+};
+
 enum VstPinPropertiesFlags : VstInt32 {
     kVstPinIsActive = 0x1,
     kVstPinIsStereo = 0x2,

@@ -229,6 +229,7 @@ struct SeamCase {
     bool disk;        // refills are served
     bool unequalMono; // a mono zone whose preload's two channels differ
     int64_t end;      // 0: the zone loops; else it ends there, unlooped
+    int lateBy = 0;   // frames from a refill request to its refill
 };
 void PrintTo(const SeamCase& c, std::ostream* os) { *os << c.name; }
 
@@ -276,6 +277,8 @@ TEST_P(VoiceLanesSeamTest, EveryFrameAsFrameByFrame) {
     ASSERT_TRUE(lanes.Start(&bend, z, 44100, &event, c.transpose, 100));
     ASSERT_TRUE(frames.Start(&bend, z, 44100, &event, c.transpose, 100));
     bend = c.bend;
+    // The frame each voice's pending request was raised at.
+    int askedAt[2] = {-1, -1};
     int f = 0;
     for (; f < 2 * kRing + 5000 && frames.active; ++f) {
         float l = 0.0f, r = 0.0f;
@@ -286,8 +289,14 @@ TEST_P(VoiceLanesSeamTest, EveryFrameAsFrameByFrame) {
         ASSERT_EQ(Bits(l), Bits(0.0f + fl)) << "frame " << f;
         ASSERT_EQ(Bits(r), Bits(0.0f + fr)) << "frame " << f;
         ASSERT_EQ(lanes.active.load(), frames.active.load()) << f;
-        for (KVoice* v : {&lanes, &frames}) {
-            if (c.disk && v->refillRequested.exchange(0)) v->Refill();
+        for (int i = 0; i < 2; ++i) {
+            KVoice* v = i == 0 ? &lanes : &frames;
+            if (!c.disk) continue;
+            if (askedAt[i] < 0 && v->refillRequested.exchange(0)) askedAt[i] = f;
+            if (askedAt[i] >= 0 && f - askedAt[i] >= c.lateBy) {
+                v->Refill();
+                askedAt[i] = -1;
+            }
         }
     }
     if (c.end != 0) {
@@ -308,6 +317,11 @@ INSTANTIATE_TEST_SUITE_P(
                                          SeamCase{"stereo with no disk", 2, 2, 1.0, false, false, 0},
                                          // Ends in the ring's second half, then in its first.
                                          SeamCase{"stereo to its end", 2, 12, 1.0, true, false, 3 * kRing + 777},
-                                         SeamCase{"mono to an end early", 1, 11, 1.0, true, false, 3 * kRing - 32223})));
+                                         SeamCase{"mono to an end early", 1, 11, 1.0, true, false, 3 * kRing - 32223},
+                                         // Halves come after the voice has reached them.
+                                         SeamCase{"stereo with a late disk", 2, 7, 1.0, true, false, 0, 40000},
+                                         SeamCase{"mono bent with a late disk", 1, -3, 1.2, true, false, 0, 30000},
+                                         SeamCase{"stereo to its end with a late disk", 2, 12, 1.0, true, false,
+                                                  3 * kRing + 777, 25000})));
 
 } // namespace
