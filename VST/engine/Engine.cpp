@@ -190,21 +190,24 @@ void KSamplerEngine::HandleController(KInstrument& instrument, int controller, i
         return;
     }
     if (!instrument.midiControllersOn) return;
+    // Volume, pan and expression move the gains alone: the zones' coefficients
+    // do not depend on them (recomputing them all here would cost the audio
+    // thread milliseconds).
     switch (controller) {
     case 7:
         if (value / 127.0 <= 1.0) {
             instrument.volume = value / 127.0;
-            UpdateGains();
+            instrument.UpdateGainTargets();
         }
         break;
     case 8:
     case 10:
         instrument.pan = value / 127.0 * 100.0;
-        UpdateGains();
+        instrument.UpdateGainTargets();
         break;
     case 11:
         instrument.expression = value / 127.0;
-        UpdateGains();
+        instrument.UpdateGainTargets();
         break;
     case 1:
         if (instrument.modWheelSelectsLayer) instrument.currentLayer = static_cast<int>(value / 128.0 * 12.0 + 1.0);
@@ -298,14 +301,7 @@ int KSamplerEngine::CountZones() const {
 void KSamplerEngine::UpdateGains() {
     for (KInstrument* instrument : instruments) {
         if (instrument == nullptr) continue;
-        const double v = instrument->volume, e = instrument->expression, p = instrument->pan;
-        if (p <= 50.0) {
-            instrument->targetGainLeft = static_cast<float>(v * e);
-            instrument->targetGainRight = static_cast<float>(e * v * (p / 50.0));
-        } else {
-            instrument->targetGainLeft = static_cast<float>((100.0 - p) / 50.0 * e * v);
-            instrument->targetGainRight = static_cast<float>(e * v);
-        }
+        instrument->UpdateGainTargets();
         for (KSampleZone* zone : instrument->zones)
             if (zone != nullptr) zone->UpdateCoefficients(sampleRate);
     }

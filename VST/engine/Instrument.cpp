@@ -191,6 +191,17 @@ void KInstrument::NoteOff(int key, int velocity) {
     while (KSampleZone* z = NextReleaseZone(key)) StartVoice(z, key, velocity == 0 ? 100 : velocity);
 }
 
+void KInstrument::UpdateGainTargets() {
+    const double v = volume, e = expression, p = pan;
+    if (p <= 50.0) {
+        targetGainLeft = static_cast<float>(v * e);
+        targetGainRight = static_cast<float>(e * v * (p / 50.0));
+    } else {
+        targetGainLeft = static_cast<float>((100.0 - p) / 50.0 * e * v);
+        targetGainRight = static_cast<float>(e * v);
+    }
+}
+
 void KInstrument::RenderFrame(float& left, float& right) { RenderBlock(&left, &right, 1); }
 
 int KInstrument::RenderVoices(float* left, float* right, int frames) {

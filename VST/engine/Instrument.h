@@ -43,6 +43,10 @@ public:
     bool IsZonePlaying(int slot) const;
     void ResetReverb();
 
+    // The output gains the instrument ramps to, from volume, expression and
+    // pan. Any thread that may write those fields.
+    void UpdateGainTargets();
+
     // Audio thread.
     void NoteOn(int key, int velocity);
     void NoteOff(int key, int velocity);

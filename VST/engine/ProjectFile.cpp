@@ -2,6 +2,7 @@
 #include "Engine.h"
 
 #include "Platform.h"
+#include "ProjectReader.h"
 
 #include <algorithm>
 #include <cstring>
@@ -359,34 +360,14 @@ bool KSamplerEngine::LoadFile(const wchar_t* path, KFileJob& job, bool pathsAsSt
         job.stream = nullptr;
         stream->Release();
     };
-    const int64_t fileSize = stream->Size();
-
-    uint8_t head[KFileHeader::kSize];
-    if (stream->ReadAt(0, head, sizeof head) != static_cast<int64_t>(sizeof head)) {
+    KProjectReader records;
+    if (!records.Open(*stream, job, reader == Reader::Player)) {
         close();
         return false;
     }
-    job.header = KFileHeader();
-    DecodeHeader(head, job.header);
-    const int32_t version = reader == Reader::Player ? kFileVersion : job.header.version;
-    if (version != kFileVersion && version != kConverterFileVersion) {
-        close();
-        return false;
-    }
-    const bool single = job.header.singleInstrument > 0;
-    const bool embedded = job.header.samplesEmbedded != 0;
-    int64_t position = KFileHeader::kSize;
-
-    int64_t instrumentRecords = 1;
+    const bool single = records.SingleInstrument();
+    const bool embedded = records.Embedded();
     if (!single) {
-        std::vector<uint8_t> bytes(KLibraryInfo::kSize);
-        if (stream->ReadAt(position, bytes.data(), KLibraryInfo::kSize) != static_cast<int64_t>(KLibraryInfo::kSize)) {
-            close();
-            return false;
-        }
-        position += KLibraryInfo::kSize;
-        job.info = KLibraryInfo();
-        DecodeInfo(bytes.data(), job.info);
         const KLibraryInfo& info = job.info;
         CopyWide(projectPath, info.projectPath);
         CopyWide(libraryName, info.libraryName);
@@ -398,29 +379,14 @@ bool KSamplerEngine::LoadFile(const wchar_t* path, KFileJob& job, bool pathsAsSt
         samplesInRelativePath = info.samplesInRelativePath;
         CopyWide(sampleFolder, info.sampleFolder);
         CopyWide(exportFolder, info.exportFolder);
-        instrumentRecords = std::max(0, info.instrumentCount);
     }
 
-    const size_t instrumentSize = InstrumentRecordSize(version);
-    const size_t zoneSize = ZoneRecordSize(version);
-    std::vector<uint8_t> instrumentBytes(instrumentSize), zoneBytes(zoneSize);
     const std::wstring loadedFolder = FolderOf(path);
     bool folderChosen = false, promptCancelled = false;
     wchar_t chosenFolder[kPathLength] = {};
 
-    // Counts and sizes come from the file: every read is checked, and the
-    // load ends at the first record that is not all there.
-    bool intact = true;
-    for (int64_t i = 0; i < instrumentRecords && intact; ++i) {
-        if (stream->ReadAt(position, instrumentBytes.data(), static_cast<int64_t>(instrumentSize)) !=
-            static_cast<int64_t>(instrumentSize))
-            break;
-        position += static_cast<int64_t>(instrumentSize);
-        job.instrument = KInstrumentRecord();
-        DecodeInstrument(instrumentBytes.data(), job.instrument, version);
+    while (records.NextInstrument()) {
         const KInstrumentRecord& ir = job.instrument;
-        const int32_t zoneRecords = std::max(0, ir.zoneCount);
-
         const int slot = AddInstrument(ir.midiChannel, ir.outputPair);
         KInstrument* in = slot >= 0 ? instruments[slot] : nullptr;
         if (in != nullptr) {
@@ -429,24 +395,9 @@ bool KSamplerEngine::LoadFile(const wchar_t* path, KFileJob& job, bool pathsAsSt
         }
         const bool relative = single ? ir.samplesInRelativePath == 1 : job.info.samplesInRelativePath != 0;
 
-        for (int32_t z = 0; z < zoneRecords; ++z) {
-            if (stream->ReadAt(position, zoneBytes.data(), static_cast<int64_t>(zoneSize)) !=
-                static_cast<int64_t>(zoneSize)) {
-                intact = false;
-                break;
-            }
-            position += static_cast<int64_t>(zoneSize);
-            job.zone = KZoneRecord();
-            DecodeZone(zoneBytes.data(), job.zone, version);
+        int64_t next;
+        while (records.NextZone(next)) {
             const KZoneRecord& r = job.zone;
-            const int64_t next = position;
-            if (embedded) {
-                if (r.embeddedSize < 0 || r.embeddedSize > fileSize - position) {
-                    intact = false;
-                    break;
-                }
-                position += r.embeddedSize;
-            }
             // An instrument that found no slot is read past and dropped.
             if (in == nullptr) continue;
             // A zone the instrument refuses (no free slot, an empty key or

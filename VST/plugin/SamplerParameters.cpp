@@ -85,8 +85,11 @@ void KSamplerVST::setParameter(VstInt32 index, float value) {
     const int p = index % kGroupSize;
     const double v = value;
     if (IsZoneParameter(p)) {
-        for (KSampleZone* zone : in->zones)
-            if (zone != nullptr && zone->layer == in->currentLayer) SetZoneField(*zone, p, v);
+        for (KSampleZone* zone : in->zones) {
+            if (zone == nullptr || zone->layer != in->currentLayer) continue;
+            SetZoneField(*zone, p, v);
+            zone->UpdateCoefficients(engine.sampleRate);
+        }
     } else {
         switch (p) {
         case 0: in->volume = v; break;
@@ -99,7 +102,8 @@ void KSamplerVST::setParameter(VstInt32 index, float value) {
         default: break;
         }
     }
-    engine.UpdateGains();
+    // Hosts automate from the audio thread: only what the value changes.
+    in->UpdateGainTargets();
     needIdle();
 }
 

@@ -258,6 +258,56 @@ TEST(KSamplerEngine, UpdateGainsFollowsVolumeExpressionAndPan) {
     }
 }
 
+// Volume, pan and expression controllers move the gains of the instruments
+// they reach and nothing else: no zone's coefficients are recomputed, and
+// the output is what recomputing everything gave.
+TEST(KSamplerEngine, GainControllersMoveOnlyTheGainsOfTheInstrumentsTheyReach) {
+    EngineRig byController, byUpdate;
+    for (EngineRig* rig : {&byController, &byUpdate}) {
+        for (uint8_t channel : {1, 2}) {
+            const int slot = rig->AddInstrument(channel, 0);
+            ASSERT_GE(rig->AddZone(slot), 0);
+            rig->Zone(slot, 0)->ampRelease = 40;
+        }
+        rig->engine.UpdateGains();
+        rig->Queue(0x90, 60, 100);
+        rig->Queue(0x91, 64, 90);
+    }
+    // A coefficient only a recompute would restore.
+    byController.Zone(0, 0)->ampReleaseCoef = 0.125f;
+    byController.Zone(1, 0)->ampReleaseCoef = 0.125f;
+    const float otherLeft = byController.engine.instruments[1]->targetGainLeft;
+
+    struct Step {
+        uint8_t controller, value;
+        void (*set)(KInstrument&, uint8_t);
+    };
+    const Step steps[] = {
+        {7, 90, [](KInstrument& in, uint8_t v) { in.volume = v / 127.0; }},
+        {10, 20, [](KInstrument& in, uint8_t v) { in.pan = v / 127.0 * 100.0; }},
+        {11, 70, [](KInstrument& in, uint8_t v) { in.expression = v / 127.0; }},
+        {8, 127, [](KInstrument& in, uint8_t v) { in.pan = v / 127.0 * 100.0; }},
+        {7, 5, [](KInstrument& in, uint8_t v) { in.volume = v / 127.0; }},
+    };
+    for (int block = 0; block < 40; ++block) {
+        if (block % 8 == 1) {
+            const Step& s = steps[block / 8];
+            byController.Queue(0xB0, s.controller, s.value);
+            s.set(*byUpdate.engine.instruments[0], s.value);
+            byUpdate.engine.UpdateGains();
+        }
+        ASSERT_TRUE(byController.Render());
+        ASSERT_TRUE(byUpdate.Render());
+        for (int out = 0; out < 2; ++out)
+            for (int f = 0; f < EngineRig::kBlock; ++f)
+                ASSERT_EQ(byController.outputs[out][f], byUpdate.outputs[out][f]) << "block " << block << " frame " << f;
+    }
+    EXPECT_EQ(byController.Zone(0, 0)->ampReleaseCoef, 0.125f) << "a controller recomputed the zone";
+    EXPECT_EQ(byController.Zone(1, 0)->ampReleaseCoef, 0.125f);
+    EXPECT_EQ(byController.engine.instruments[1]->targetGainLeft, otherLeft) << "channel 2 was not reached";
+    EXPECT_NE(byController.engine.instruments[0]->targetGainLeft, otherLeft);
+}
+
 TEST(KSamplerEngine, GainRampsArriveExactly) {
     EngineRig rig;
     rig.AddInstrument();

@@ -5,7 +5,7 @@
 // there before the run.
 #include "Engine.h"
 
-#include "WavWriter.h"
+#include "ProjectSeeds.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -21,40 +21,13 @@ KSamplerEngine* gEngine = nullptr;
 
 bool Cancel(void*, const wchar_t*, wchar_t*, size_t) { return false; }
 
-void WriteSeeds() {
-    const fs::path samples = gWork / "samples";
-    fs::create_directories(samples);
-    fs::create_directories(gWork / "corpus");
-    const std::wstring wav = (samples / "a.wav").wstring();
-    WriteBytes(wav, WavWriter(2, 16).Smpl(60, {{100, 900}}).Generate(1000, [](int64_t i, int c) {
-        return static_cast<int32_t>((i * 31 + c) % 20000);
-    }).Build());
-
-    KSamplerEngine source;
-    const int slot = source.AddInstrument(0, 0);
-    source.instruments[slot]->AddZone(wav.c_str(), 60, 0, 127, 127, 1, 1, nullptr, 0);
-    source.instruments[slot]->zones[0]->loopMode = 2;
-    source.instruments[slot]->zones[0]->loopStart = 100;
-    source.instruments[slot]->zones[0]->loopEnd = 900;
-    source.AddInstrument(2, 1);
-    source.instruments[1]->AddZone(wav.c_str(), 48, 10, 100, 90, 20, 2, nullptr, 0);
-    KFileJob job;
-    const fs::path corpus = gWork / "corpus";
-    source.SaveFile((corpus / "project.kss").wstring().c_str(), job, false, false, -1);
-    source.SaveFile((corpus / "bank.ksb").wstring().c_str(), job, true, false, -1);
-    source.SaveFile((corpus / "one.kis").wstring().c_str(), job, false, false, 0);
-    source.samplesInRelativePath = 1;
-    source.SaveFile((gWork / "relative.kss").wstring().c_str(), job, false, false, -1);
-    fs::copy_file(gWork / "relative.kss", corpus / "relative.kss", fs::copy_options::overwrite_existing);
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const char* work = std::getenv("KORVO_FUZZ_DIR");
     gWork = work != nullptr ? fs::path(work) : fs::temp_directory_path() / "korvo-fuzz";
     fs::create_directories(gWork);
-    WriteSeeds();
+    WriteProjectSeeds(gWork);
     gEngine = new KSamplerEngine();
     return 0;
 }
