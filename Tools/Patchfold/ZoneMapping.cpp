@@ -124,8 +124,8 @@ std::vector<KZoneRecord> MapInstrumentZones(const Hydra& bank, int instrument, c
             break;
         case kGenFineTune: z.fine = gen.genAmount; break;
         case kGenSampleModes:
-            if (gen.genAmount == 0 || gen.genAmount == 2) z.loopMode = 0;
-            else if (gen.genAmount == 1 || gen.genAmount == 3) z.loopMode = 2;
+            if (gen.genAmount == 0 || gen.genAmount == 2) z.loopMode = kPlayToEnd;
+            else if (gen.genAmount == 1 || gen.genAmount == 3) z.loopMode = kLoop;
             break;
         case kGenOverridingRootKey: z.rootOverride = gen.genAmount; break;
         case kGenSampleId: {

@@ -148,12 +148,12 @@ void KSamplerEngine::Dispatch(const KMidiEvent& event) {
     const int d1 = event.data1;
     const int d2 = event.data2;
     while (KInstrument* instrument = NextInstrumentForChannel(channel)) {
-        if (kind == 0x90 && d2 > 0) {
+        if (kind == KMidi::kNoteOn && d2 > 0) {
             if (instrument->keySwitchOn && d1 >= 24 && d1 <= 35) instrument->currentLayer = d1 - 23;
             else instrument->NoteOn(d1, d2);
-        } else if (kind == 0x90 || kind == 0x80) {
+        } else if (kind == KMidi::kNoteOn || kind == KMidi::kNoteOff) {
             instrument->NoteOff(d1, d2);
-        } else if (kind == 0xE0) {
+        } else if (kind == KMidi::kPitchBend) {
             if (instrument->pitchBendOn) {
                 const int value = d1 | d2 << 7;
                 const float b = value == 8192 ? 0.0f : static_cast<float>(value) / 8192.0f - 1.0f;
@@ -162,7 +162,7 @@ void KSamplerEngine::Dispatch(const KMidiEvent& event) {
                 const int index = static_cast<int>(range * b * 100.0f + 1200.0f);
                 instrument->bendRatio = pitchTable[std::clamp(index, 0, kPitchTableSize - 1)];
             }
-        } else if (kind == 0xB0) {
+        } else if (kind == KMidi::kControlChange) {
             HandleController(*instrument, d1, d2);
         }
     }
@@ -171,7 +171,7 @@ void KSamplerEngine::Dispatch(const KMidiEvent& event) {
 
 void KSamplerEngine::HandleController(KInstrument& instrument, int controller, int value) {
     // The pedal and the all-off controllers are obeyed whatever the switch.
-    if (controller == 64) {
+    if (controller == KMidi::kSustainPedal) {
         if (instrument.sustainPedalOn) {
             if (value >= 64) {
                 instrument.pedalDown = 1;
@@ -184,7 +184,7 @@ void KSamplerEngine::HandleController(KInstrument& instrument, int controller, i
         }
         return;
     }
-    if (controller == 120 || controller == 123) {
+    if (controller == KMidi::kAllSoundOff || controller == KMidi::kAllNotesOff) {
         for (KVoice& v : instrument.voices)
             if (v.active.load(std::memory_order_relaxed)) v.released.store(1, std::memory_order_relaxed);
         return;
@@ -194,31 +194,31 @@ void KSamplerEngine::HandleController(KInstrument& instrument, int controller, i
     // do not depend on them (recomputing them all here would cost the audio
     // thread milliseconds).
     switch (controller) {
-    case 7:
+    case KMidi::kVolume:
         if (value / 127.0 <= 1.0) {
             instrument.volume = value / 127.0;
             instrument.UpdateGainTargets();
         }
         break;
-    case 8:
-    case 10:
+    case KMidi::kBalance:
+    case KMidi::kPan:
         instrument.pan = value / 127.0 * 100.0;
         instrument.UpdateGainTargets();
         break;
-    case 11:
+    case KMidi::kExpression:
         instrument.expression = value / 127.0;
         instrument.UpdateGainTargets();
         break;
-    case 1:
+    case KMidi::kModWheel:
         if (instrument.modWheelSelectsLayer) instrument.currentLayer = static_cast<int>(value / 128.0 * 12.0 + 1.0);
         break;
-    case 91:
+    case KMidi::kReverbSend:
         instrument.reverbSend = value / 128.0;
         break;
-    case 6:
+    case KMidi::kDataEntry:
         if (lastController100 == 0) instrument.bendRange = static_cast<uint8_t>(value);
         break;
-    case 100:
+    case KMidi::kParameterNumberLow:
         lastController100 = value;
         break;
     default:

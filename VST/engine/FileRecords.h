@@ -13,6 +13,14 @@
 constexpr int32_t kFileVersion = 1300;
 constexpr int32_t kConverterFileVersion = 1000;
 
+// What a zone does with its loop and its note-off (files store the number).
+enum KLoopMode : int32_t {
+    kPlayToEnd = 0,
+    kOneShot = 1, // the note-off is ignored
+    kLoop = 2,
+    kLoopUntilRelease = 3,
+};
+
 struct KFileHeader {
     static constexpr size_t kSize = 20;
     char magic[4] = {'K', 'R', 'V', 'O'};

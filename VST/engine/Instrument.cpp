@@ -143,7 +143,7 @@ KVoice* KInstrument::NextVoiceForNoteOff(int key) {
         KVoice& v = voices[noteOffCursor_++];
         const KSampleZone* z = v.zone.load(std::memory_order_relaxed);
         if (v.active.load(std::memory_order_relaxed) && !v.released.load(std::memory_order_relaxed) && z != nullptr &&
-            !z->releaseTrigger && z->loopMode != 1 && z->rootKey + v.transpose == key)
+            !z->releaseTrigger && z->loopMode != kOneShot && z->rootKey + v.transpose == key)
             return &v;
     }
     noteOffCursor_ = 0;

@@ -4,6 +4,27 @@
 
 #include <cstdint>
 
+// The MIDI numbers the engine answers.
+namespace KMidi {
+// Status kinds (the high nibble; the low one is the channel).
+constexpr int kNoteOff = 0x80;
+constexpr int kNoteOn = 0x90;
+constexpr int kControlChange = 0xB0;
+constexpr int kPitchBend = 0xE0;
+// Controllers.
+constexpr int kModWheel = 1;
+constexpr int kDataEntry = 6;
+constexpr int kVolume = 7;
+constexpr int kBalance = 8;
+constexpr int kPan = 10;
+constexpr int kExpression = 11;
+constexpr int kSustainPedal = 64;
+constexpr int kReverbSend = 91;
+constexpr int kParameterNumberLow = 100;
+constexpr int kAllSoundOff = 120;
+constexpr int kAllNotesOff = 123;
+} // namespace KMidi
+
 struct KMidiEvent {
     uint8_t status;
     uint8_t data1;

@@ -4,6 +4,7 @@
 // drawn by the editor's waveform view.
 #pragma once
 
+#include "FileRecords.h"
 #include "WaveFile.h"
 
 #include <cstdint>
@@ -28,7 +29,7 @@ public:
     // zone whose loop cannot be played plays as a non-looping zone.
     bool LoopIsPlayable() const;
     // Loop modes 2 and 3 with a playable loop.
-    bool Loops() const { return (loopMode == 2 || loopMode == 3) && LoopIsPlayable(); }
+    bool Loops() const { return (loopMode == kLoop || loopMode == kLoopUntilRelease) && LoopIsPlayable(); }
     // The loop ends inside the preload, so the preload runs through it (and a
     // voice goes on streaming from inside the loop).
     bool PreloadWrapsLoop() const;
@@ -38,7 +39,7 @@ public:
     int64_t endFrame = 0;
     int64_t loopStart = 0;
     int64_t loopEnd = 0;
-    int32_t loopMode = 0;
+    int32_t loopMode = kPlayToEnd;
     int32_t keyLow = 0;
     int32_t velocityHigh = 0;
     int32_t keyHigh = 0;

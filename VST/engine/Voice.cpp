@@ -290,7 +290,7 @@ void KVoice::FillHalf(KSampleZone& z, bool isReleased) {
     if (marker >= 0 || !z.isOpen) std::memset(into, 0, sizeof(float) * 2 * static_cast<size_t>(n));
     if (marker >= 0) return;
 
-    const bool loopsByMode = z.Loops() && (z.loopMode == 2 || !isReleased);
+    const bool loopsByMode = z.Loops() && (z.loopMode == kLoop || !isReleased);
     if (loopsByMode && fileReadPos + n > z.loopEnd) {
         fileReadPos = z.ReadLooping(into, n, fileReadPos, z.loopStart, z.loopEnd);
     } else {

@@ -235,3 +235,20 @@ TEST(SamplerDll, AutomatedVolumeScalesTheSound) {
 }
 
 } // namespace
+
+// A host that bounces renders faster than the disk: the plug-in asks it
+// whether it renders offline, once in every block and never outside one.
+TEST(SamplerDll, AsksTheHostForItsProcessLevelOnceABlock) {
+    PluginHost host(SamplerDll());
+    ASSERT_NE(host.effect(), nullptr);
+    host.Open(44100.0f, 512);
+    auto asked = [&] {
+        int n = 0;
+        for (const PluginHost::Call& c : host.calls) n += c.opcode == audioMasterGetCurrentProcessLevel ? 1 : 0;
+        return n;
+    };
+    EXPECT_EQ(asked(), 0);
+    for (int block = 0; block < 5; ++block) host.Render(512);
+    EXPECT_EQ(asked(), 5);
+    host.Close();
+}
