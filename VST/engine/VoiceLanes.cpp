@@ -23,6 +23,10 @@ constexpr double kHighestRatio = 1e6;
 
 // What an empty lane reads: four frames of silence around its position 1.
 alignas(16) const float kSilence[8] = {};
+// What a lane reads while its ring half is not ready: the lanes load their
+// frames before they mask a silent lane, and the ring may be being written.
+// Never written itself (zero pages of the program's data, no file size).
+alignas(32) float gSilentRing[2 * KVoice::kRingFrames];
 
 template <int N>
 void SetEmpty(KLaneState<N>& s, int lane) {
@@ -69,7 +73,7 @@ bool Prepare(KLaneState<N>& s, KVoice::Frame* const frames[N], bool& glide, bool
         s.preload[lane] = preload;
         s.position[lane] = position;
         s.preloadPos[lane] = k->preloadPos;
-        s.base[lane] = preload ? k->preload : k->ring;
+        s.base[lane] = preload ? k->preload : k->readyNow ? k->ring : gSilentRing;
         s.silent[lane] = !preload && !k->readyNow ? ~0u : 0;
         s.mono[lane] = k->mono ? ~0u : 0;
         s.anySilent = s.anySilent || s.silent[lane] != 0;
