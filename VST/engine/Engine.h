@@ -30,7 +30,9 @@ public:
     KSamplerEngine(const KSamplerEngine&) = delete;
     KSamplerEngine& operator=(const KSamplerEngine&) = delete;
 
+    // Any thread; the first call builds them.
     static void BuildTables();
+    // Disk thread: its whole life.
     void DiskThreadLoop();
 
     // Audio thread: renders one block, adding into 8 output buffers (pairs
@@ -38,22 +40,30 @@ public:
     // Returns false, having rendered nothing and kept the events, while a
     // structural edit holds the engine.
     bool Process(float** outputs, int frames);
+    // Audio thread.
     void DispatchEvents(int frame, bool all);
 
+    // Editor, inside a structural edit.
     void SetSampleRate(int rate);
-    // The first empty slot gets a new instrument; -1 when all are taken.
+    // Editor. The first empty slot gets a new instrument; -1 when all are
+    // taken.
     int AddInstrument(uint8_t midiChannel, uint8_t outputPair);
+    // Editor.
     bool DeleteInstrument(int slot);
-    // Iteration over the instruments listening to a channel (0..15).
+    // Audio thread. Iteration over the instruments listening to a channel
+    // (0..15).
     KInstrument* NextInstrumentForChannel(uint8_t channel);
+    // Editor (the voice count and the status line).
     int CountActiveVoices() const;
     int CountZones() const;
+    // Editor: every instrument's gains and every zone's coefficients.
     void UpdateGains();
+    // Editor.
     void ResetInfo();
 
-    // instrumentIndex -1 writes a project (or a bank, with embedWaves), 0..15
-    // an instrument file of that slot. keepPaths stores every sample path as
-    // it stands (the state chunk). The file is replaced only once the new one
+    // Editor. instrumentIndex -1 writes a project (or a bank, with
+    // embedWaves), 0..15 an instrument file of that slot. keepPaths stores
+    // every sample path as it stands (the state chunk). The file is replaced only once the new one
     // is complete: a failed save leaves the previous file as it was.
     bool SaveFile(const wchar_t* path, KFileJob& job, bool embedWaves, bool keepPaths, int instrumentIndex);
     // The two builds of the reader. The sampler's takes versions 1300 and
@@ -61,10 +71,10 @@ public:
     // player's reads a file of any version with the version-1300 records and
     // builds no overviews (it shows none).
     enum class Reader { Sampler, Player };
-    // Adds the file's instruments to the engine. pathsAsStored opens every
-    // sample at its stored path (the state chunk).
+    // Editor. Adds the file's instruments to the engine. pathsAsStored opens
+    // every sample at its stored path (the state chunk).
     bool LoadFile(const wchar_t* path, KFileJob& job, bool pathsAsStored, Reader reader = Reader::Sampler);
-    // The file opens and has a version LoadFile reads.
+    // Any thread. The file opens and has a version LoadFile reads.
     static bool IsLoadableFile(const wchar_t* path);
 
     // Structural edits of the engine wait on this gate (see KStructureGate).

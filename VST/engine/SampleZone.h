@@ -16,17 +16,21 @@ public:
 
     // Opens the WAV at path, or inside the given open stream at baseOffset.
     // A zone that did not open (isOpen 0) has no preload and is discarded by
-    // its owner.
+    // its owner. Editor (and the loader).
     KSampleZone(const wchar_t* path, KReadBuffer* readBuffer, KSharedStream* stream,
                 int64_t baseOffset);
     ~KSampleZone();
 
+    // Editor, while no voice plays the zone (the loader, or an edit).
     void FillPreload();
+    // Editor.
     void BuildOverview();
+    // Editor, or the plug-in's parameter changes on the audio thread.
     void UpdateCoefficients(int rate);
 
     // The loop can be played: it is not empty and lies inside the data. A
-    // zone whose loop cannot be played plays as a non-looping zone.
+    // zone whose loop cannot be played plays as a non-looping zone. Any
+    // thread, as the three below.
     bool LoopIsPlayable() const;
     // Loop modes 2 and 3 with a playable loop.
     bool Loops() const { return (loopMode == kLoop || loopMode == kLoopUntilRelease) && LoopIsPlayable(); }

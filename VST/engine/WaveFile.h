@@ -18,6 +18,7 @@ public:
 
     // Opens the WAV at path, or inside the given open stream at baseOffset
     // (the stream is then shared, not taken over). Closes first if open.
+    // Editor, as Close, Read and Seek.
     bool Open(KSharedStream* stream, const wchar_t* path, int64_t baseOffset);
     void Close();
 
@@ -28,13 +29,13 @@ public:
     void Seek(int64_t frame);
     // Reads up to count frames from frame, leaving readPos alone: the disk
     // thread streams through it while the editor may seek and read the same
-    // zone. Zero-fills as Read does.
+    // zone. Zero-fills as Read does. Disk thread or editor.
     int64_t ReadAt(float* destination, int64_t frame, int64_t count) const;
 
     // Reads frames as they play through the loop [loopStart, loopEnd): from
     // position up to loopEnd, then the loop over and over. The loop must lie
     // inside the data; readPos is left alone. Returns the file frame that
-    // would be read next.
+    // would be read next. Disk thread or editor.
     int64_t ReadLooping(float* destination, int64_t frames, int64_t position, int64_t loopStart,
                         int64_t loopEnd) const;
 
