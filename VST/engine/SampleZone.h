@@ -21,7 +21,7 @@ public:
                 int64_t baseOffset);
     ~KSampleZone();
 
-    // Editor, while no voice plays the zone (the loader, or an edit).
+    // Editor: the loader, and after an edit of the start or the loop.
     void FillPreload();
     // Editor.
     void BuildOverview();
