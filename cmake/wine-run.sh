@@ -12,11 +12,16 @@ prefix="$1"; arch="$2"; shift 2
 out=$(mktemp "${TMPDIR:-/tmp}/korvo-wine.XXXXXX")
 wine "$@" </dev/null >"$out" 2>&1
 rc=$?
-tr -d '\r' <"$out"
-# A program that dies before it prints (a DLL that does not load, with
-# Wine's own messages off) would otherwise fail without a word.
+# Every program run here prints as it starts. One that ends in failure
+# without a word never ran: on a loaded machine Wine's process start has
+# been seen to fail so, with its own messages off (exit code 1, nothing
+# printed, not reproduced in 900 loaded starts). It is started once
+# more, with Wine's error messages on, and both outcomes are told.
 if [ $rc -ne 0 ] && [ ! -s "$out" ]; then
-  echo "wine-run.sh: $1 ended with exit code $rc and printed nothing"
+  echo "wine-run.sh: $1 ended with exit code $rc before printing anything; starting it again"
+  WINEDEBUG=err+all,fixme-all wine "$@" </dev/null >"$out" 2>&1
+  rc=$?
 fi
+tr -d '\r' <"$out"
 rm -f "$out"
 exit $rc

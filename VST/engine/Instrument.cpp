@@ -202,8 +202,6 @@ void KInstrument::UpdateGainTargets() {
     }
 }
 
-void KInstrument::RenderFrame(float& left, float& right) { RenderBlock(&left, &right, 1); }
-
 int KInstrument::RenderVoices(float* left, float* right, int frames) {
     // The sounding voices a group at a time, in pool order, so each frame
     // still sums its voices in pool order.

@@ -50,8 +50,8 @@ public:
     // Audio thread.
     void NoteOn(int key, int velocity);
     void NoteOff(int key, int velocity);
-    void RenderFrame(float& left, float& right);
-    // The same for `frames` frames at once: left and right are overwritten.
+    // Renders `frames` frames of the instrument: left and right are
+    // overwritten.
     void RenderBlock(float* left, float* right, int frames);
 
     // Iterations: one item per call, null at the end, then from the start

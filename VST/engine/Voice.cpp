@@ -206,8 +206,6 @@ void KVoice::ApplyEnvelopes(float& left, float& right) {
     if (!alive) active.store(0, std::memory_order_relaxed);
 }
 
-void KVoice::Render(float& left, float& right) { RenderBlock(&left, &right, 1); }
-
 void KVoice::FetchFrame(bool fromPreload, double position, float& left, float& right) const {
     Frame k;
     Load(k, *zone.load(std::memory_order_relaxed), false, nullptr);

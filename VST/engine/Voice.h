@@ -37,8 +37,6 @@ public:
     // Audio thread. False for a null zone.
     bool Start(const double* bendSource, KSampleZone* zone, int sampleRate, KEvent* diskEvent,
                int transpose, uint8_t velocity);
-    // Adds one output frame of the voice to left and right.
-    void Render(float& left, float& right);
     // Adds up to `frames` output frames; stops after the frame in which the
     // voice ends. Returns the frames rendered.
     int RenderBlock(float* __restrict left, float* __restrict right, int frames);

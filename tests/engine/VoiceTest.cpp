@@ -184,16 +184,16 @@ TEST(KVoice, Envelopes) {
     z->UpdateCoefficients(44100);
     rig.Start(z);
     float l = 0, r = 0;
-    rig.voice().Render(l, r);
+    rig.voice().RenderBlock(&l, &r, 1);
     EXPECT_EQ(rig.voice().ampEnvelope, 1.0) << "attack 0 ms: full level on the first frame";
     EXPECT_EQ(rig.voice().ampAttacking, 0);
     for (int i = 0; i < 44100; ++i) {
-        rig.voice().Render(l, r);
+        rig.voice().RenderBlock(&l, &r, 1);
         rig.SettleDisk(rig.voice());
     }
     EXPECT_NEAR(rig.voice().ampEnvelope, std::pow(10.0, -6.0 / 20), 1e-3) << "decays to the sustain level";
     rig.voice().released = 1;
-    rig.voice().Render(l, r);
+    rig.voice().RenderBlock(&l, &r, 1);
     EXPECT_EQ(rig.voice().ampEnvelope, 0.0);
     EXPECT_FALSE(rig.voice().active) << "release 0 ms: silent at once, and the voice ends";
 }
@@ -209,12 +209,12 @@ TEST(KVoice, ReleaseFallsBelowZeroInFiniteTime) {
     z->FillPreload();
     rig.Start(z);
     float l = 0, r = 0;
-    for (int i = 0; i < 100; ++i) rig.voice().Render(l, r);
+    for (int i = 0; i < 100; ++i) rig.voice().RenderBlock(&l, &r, 1);
     rig.SettleDisk(rig.voice());
     rig.voice().released = 1;
     int frames = 0;
     while (rig.voice().active && frames < 100000) {
-        rig.voice().Render(l, r);
+        rig.voice().RenderBlock(&l, &r, 1);
         ++frames;
     }
     // 1 - e^(-n/441) of the way from 1 to -0.587: below zero after ln(1.587/0.587) x 441 frames.
@@ -228,7 +228,7 @@ TEST(KVoice, StartClearsTheFilterOfThePreviousNote) {
     z->resonance = 4;
     rig.Start(z);
     float l = 0, r = 0;
-    for (int i = 0; i < 200; ++i) rig.voice().Render(l, r);
+    for (int i = 0; i < 200; ++i) rig.voice().RenderBlock(&l, &r, 1);
     ASSERT_NE(rig.voice().filter.y1, 0.0f);
     rig.Start(z, 5);
     const KLowPass& f = rig.voice().filter;
