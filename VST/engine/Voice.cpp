@@ -2,7 +2,6 @@
 
 #include "Tables.h"
 #include "VoiceFrame.h"
-#include "VoiceLanes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -123,7 +122,9 @@ void KVoice::CheckHalves(Frame& k, KStreamWait* wait) const {
     if (arrived) k.endMarker = streamEndMarker.load(std::memory_order_relaxed);
 }
 
-void KVoice::Load(Frame& k, const KSampleZone& z, bool isReleased, KStreamWait* wait) const {
+void KVoice::Load(Frame& k, KStreamWait* wait) const {
+    const KSampleZone& z = *zone.load(std::memory_order_relaxed);
+    const bool isReleased = released.load(std::memory_order_relaxed) != 0;
     k.preloadPos = preloadPos;
     k.ringPos = ringPos;
     k.bend = bend;
@@ -187,31 +188,6 @@ void KVoice::Store(const Frame& k) {
     pass = k.pass;
 }
 
-void KVoice::NextFrame(float& left, float& right) {
-    Frame k;
-    Load(k, *zone.load(std::memory_order_relaxed), released.load(std::memory_order_relaxed) != 0, nullptr);
-    const bool alive = VoiceFrame::Advance(k, left, right);
-    Store(k);
-    if (k.wantsRefill) RequestRefill(k.pass + 1);
-    if (!alive) active.store(0, std::memory_order_relaxed);
-}
-
-void KVoice::ApplyEnvelopes(float& left, float& right) {
-    Frame k;
-    Load(k, *zone.load(std::memory_order_relaxed), released.load(std::memory_order_relaxed) != 0, nullptr);
-    int index;
-    const bool alive = VoiceFrame::Envelopes(k, left, right, index);
-    VoiceFrame::Filter(k, index, left, right, nullptr);
-    Store(k);
-    if (!alive) active.store(0, std::memory_order_relaxed);
-}
-
-void KVoice::FetchFrame(bool fromPreload, double position, float& left, float& right) const {
-    Frame k;
-    Load(k, *zone.load(std::memory_order_relaxed), false, nullptr);
-    VoiceFrame::Fetch(k, fromPreload, position, left, right);
-}
-
 void KVoice::PrefetchAhead() const {
     const KSampleZone* z = zone.load(std::memory_order_relaxed);
     if (z == nullptr) return;
@@ -223,27 +199,6 @@ void KVoice::PrefetchAhead() const {
     const float* end = (fromPreload ? z->preload : ring) + 2 * frames;
     for (int line = 0; line < 8 && at + 16 * line < end; ++line)
         _mm_prefetch(reinterpret_cast<const char*>(at + 16 * line), _MM_HINT_T0);
-}
-
-int KVoice::RenderBlock(float* __restrict left, float* __restrict right, int frames) {
-    constexpr int kMaxLanes = KVoiceLanes::kMaxLanes;
-    constexpr int kPiece = 64;
-    const int width = KVoiceLanes::Width();
-    alignas(32) float l[kMaxLanes * kPiece], r[kMaxLanes * kPiece];
-    KVoice* const lanes[kMaxLanes] = {this};
-    int done = 0;
-    while (done < frames) {
-        const int n = std::min(kPiece, frames - done);
-        int counts[kMaxLanes];
-        KVoiceLanes::Render(lanes, nullptr, nullptr, l, r, n, counts);
-        for (int f = 0; f < counts[0]; ++f) {
-            left[done + f] += l[width * f];
-            right[done + f] += r[width * f];
-        }
-        done += counts[0];
-        if (counts[0] < n) break;
-    }
-    return done;
 }
 
 void KVoice::Refill() {

@@ -37,15 +37,19 @@ public:
     // Audio thread. False for a null zone.
     bool Start(const double* bendSource, KSampleZone* zone, int sampleRate, KEvent* diskEvent,
                int transpose, uint8_t velocity);
-    // Adds up to `frames` output frames; stops after the frame in which the
-    // voice ends. Returns the frames rendered.
-    int RenderBlock(float* __restrict left, float* __restrict right, int frames);
 
-    // One frame as fetched from preload or ring (before envelopes and filter),
-    // with the advance, the end tests and the refill requests of that frame.
-    void NextFrame(float& left, float& right);
-    void ApplyEnvelopes(float& left, float& right);
-    void FetchFrame(bool fromPreload, double position, float& left, float& right) const;
+    // Audio thread: a block's working copy of the voice (see VoiceFrame.h),
+    // which the renderer (VoiceLanes.h) steps. Load takes it, with what the
+    // disk has published; Store puts it back.
+    struct Frame;
+    void Load(Frame& frame, KStreamWait* wait) const;
+    void Store(const Frame& frame);
+    // Which of the halves the frame reads now and next are ready; takes the
+    // disk's end marker with a newly ready half. With a wait (offline
+    // renders), waits for the halves its next frame needs.
+    void CheckHalves(Frame& frame, KStreamWait* wait) const;
+    // Asks for passes up to `last`.
+    void RequestRefill(uint32_t last);
 
     // Starts bringing the frames the voice reads next into the cache.
     void PrefetchAhead() const;
@@ -107,20 +111,7 @@ public:
     uint32_t nextPass = 0;       // the pass it fills next
     int32_t diskEndMarker = kEndUnknown;
 
-    // A block's working copy of the voice (see VoiceFrame.h).
-    struct Frame;
-
 private:
-    friend class KVoiceLanes;
-
-    // Asks for passes up to `last`.
-    void RequestRefill(uint32_t last);
-    // Which of the halves the frame reads now and next are ready; takes the
-    // disk's end marker with a newly ready half. With a wait (offline
-    // renders), waits for the halves its next frame needs.
-    void CheckHalves(Frame& frame, KStreamWait* wait) const;
-    void Load(Frame& frame, const KSampleZone& zone, bool isReleased, KStreamWait* wait) const;
-    void Store(const Frame& frame);
     // Disk thread: writes pass `nextPass` into its half.
     void FillHalf(KSampleZone& zone, bool isReleased);
 

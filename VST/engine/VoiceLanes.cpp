@@ -235,8 +235,7 @@ void KVoiceLanes::RenderGroup(KVoice* const voices[], KLowPassTable* table, KStr
         counts[lane] = 0;
         KVoice* v = voices[lane];
         if (v == nullptr) continue;
-        v->Load(state[lane], *v->zone.load(std::memory_order_relaxed),
-                v->released.load(std::memory_order_relaxed) != 0, wait);
+        v->Load(state[lane], wait);
         sounding[lane] = &state[lane];
         counts[lane] = frames;
         ++live;

@@ -4,6 +4,7 @@
 // gives.
 #include "DiskWatch.h"
 #include "EngineRig.h"
+#include "VoiceSteps.h"
 
 #include <atomic>
 #include <chrono>
@@ -99,8 +100,8 @@ TEST(BlockRender, EqualsTheFrameByFrameRenderBitForBit) {
             for (KVoice& v : reference.voices) {
                 if (!v.active) continue;
                 float l, r;
-                v.NextFrame(l, r);
-                v.ApplyEnvelopes(l, r);
+                NextFrame(v, l, r);
+                ApplyEnvelopes(v, l, r);
                 left += l;
                 right += r;
             }

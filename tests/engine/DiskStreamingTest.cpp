@@ -98,24 +98,24 @@ TEST(DiskThread, ARingOfAnotherNoteIsNeverPlayed) {
     float l, r;
 
     ASSERT_TRUE(v.Start(&bend, &first, 44100, &event, 0, 127));
-    v.NextFrame(l, r);
+    NextFrame(v, l, r);
     ASSERT_TRUE(v.refillRequested);
     v.Refill(); // here the test is the disk thread
     ASSERT_EQ(v.ring[2 * 10], 0.5f);
 
     ASSERT_TRUE(v.Start(&bend, &second, 44100, &event, 0, 127));
-    v.NextFrame(l, r);
+    NextFrame(v, l, r);
     v.preloadPos = kHalf - 1; // straight to the seam, the refill still pending
-    v.NextFrame(l, r);
+    NextFrame(v, l, r);
     EXPECT_EQ(FrameOf(l), kHalf - 1);
     for (int k = 0; k < 100; ++k) {
-        v.NextFrame(l, r);
+        NextFrame(v, l, r);
         ASSERT_EQ(l, 0.0f) << k;
         ASSERT_EQ(r, 0.0f) << k;
     }
     v.Refill();
     for (int k = 100; k < 200; ++k) {
-        v.NextFrame(l, r);
+        NextFrame(v, l, r);
         ASSERT_EQ(FrameOf(l), kHalf + k) << k;
     }
 }
@@ -130,7 +130,7 @@ TEST(DiskThread, AVoiceRestartedWhileItsRingIsReadStreamsOnlyItsNewZone) {
     float l, r;
     for (int round = 0; round < 24; ++round) {
         rig.Start(before);
-        rig.voice().NextFrame(l, r); // asks for the old note's ring
+        NextFrame(rig.voice(), l, r); // asks for the old note's ring
         const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(40 * round);
         while (std::chrono::steady_clock::now() < until) std::this_thread::yield();
         rig.Start(after);

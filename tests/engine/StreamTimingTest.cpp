@@ -85,7 +85,7 @@ TEST(StreamTiming, ARealTimeRenderAheadOfTheDiskPlaysSilenceNeverAnotherPassOrNo
                 const bool inRing = v.preloadPos >= kHalf;
                 const double position = v.preloadPos; // the file frame the voice reads
                 float l, r;
-                v.NextFrame(l, r);
+                NextFrame(v, l, r);
                 if (l == 0.0f && r == 0.0f) {
                     ASSERT_TRUE(inRing) << "the preload is always there; round " << round << " frame " << f;
                     ++silentInRing;

@@ -110,8 +110,8 @@ void ReferenceFrame(KInstrument& in, float& left, float& right) {
     for (KVoice& v : in.voices) {
         if (!v.active) continue;
         float l, r;
-        v.NextFrame(l, r);
-        v.ApplyEnvelopes(l, r);
+        NextFrame(v, l, r);
+        ApplyEnvelopes(v, l, r);
         left += l;
         right += r;
     }
@@ -282,10 +282,10 @@ TEST_P(VoiceLanesSeamTest, EveryFrameAsFrameByFrame) {
     int f = 0;
     for (; f < 2 * kRing + 5000 && frames.active; ++f) {
         float l = 0.0f, r = 0.0f;
-        ASSERT_EQ(lanes.RenderBlock(&l, &r, 1), 1) << f;
+        ASSERT_EQ(RenderVoice(lanes, &l, &r, 1), 1) << f;
         float fl, fr;
-        frames.NextFrame(fl, fr);
-        frames.ApplyEnvelopes(fl, fr);
+        NextFrame(frames, fl, fr);
+        ApplyEnvelopes(frames, fl, fr);
         ASSERT_EQ(Bits(l), Bits(0.0f + fl)) << "frame " << f;
         ASSERT_EQ(Bits(r), Bits(0.0f + fr)) << "frame " << f;
         ASSERT_EQ(lanes.active.load(), frames.active.load()) << f;

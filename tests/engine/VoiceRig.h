@@ -8,6 +8,7 @@
 #include "Voice.h"
 
 #include "TempFolder.h"
+#include "VoiceSteps.h"
 #include "WavWriter.h"
 
 #include <gtest/gtest.h>
@@ -73,7 +74,7 @@ public:
 
     // One raw frame (before envelopes and filter).
     void Pull(float& l, float& r, int v = 0) {
-        voice(v).NextFrame(l, r);
+        NextFrame(voice(v), l, r);
         SettleDisk(voice(v));
     }
 

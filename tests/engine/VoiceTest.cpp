@@ -59,12 +59,12 @@ TEST(KVoiceFetch, WholePositionsReturnTheFrameUnchanged) {
     rig.Start(z);
     float l, r;
     for (int i : {0, 1, 50, 99}) {
-        rig.voice().FetchFrame(true, i, l, r);
+        FetchFrame(rig.voice(), true, i, l, r);
         EXPECT_EQ(l, S16(i * 100));
         EXPECT_EQ(r, S16(-i * 100));
     }
     // Position 0.5: the left neighbour of the first frame is the first frame.
-    rig.voice().FetchFrame(true, 0.5, l, r);
+    FetchFrame(rig.voice(), true, 0.5, l, r);
     EXPECT_FLOAT_EQ(l, Interpolate4(0.5, 0, 0, S16(100), S16(200)));
 }
 
@@ -85,7 +85,7 @@ TEST(KVoiceFetch, BothChannelsInterpolateTheirNeighbours) {
         const int64_t i = static_cast<int64_t>(position);
         const double x = position - static_cast<double>(i);
         float l, r;
-        rig.voice().FetchFrame(true, position, l, r);
+        FetchFrame(rig.voice(), true, position, l, r);
         for (int c = 0; c < 2; ++c) {
             const float expected = x == 0.0 ? at(i, c)
                                             : Interpolate4(x, at(i == 0 ? 0 : i - 1, c), at(i, c),
@@ -135,7 +135,7 @@ TEST(KVoice, LoopInsideThePreloadRefillsAtOnceAndNeverEnds) {
     z->FillPreload();
     rig.Start(z);
     float l, r;
-    rig.voice().NextFrame(l, r);
+    NextFrame(rig.voice(), l, r);
     // Only the first frame can have asked: the ring fills for this note.
     rig.SettleDisk(rig.voice());
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -184,16 +184,16 @@ TEST(KVoice, Envelopes) {
     z->UpdateCoefficients(44100);
     rig.Start(z);
     float l = 0, r = 0;
-    rig.voice().RenderBlock(&l, &r, 1);
+    RenderVoice(rig.voice(), &l, &r, 1);
     EXPECT_EQ(rig.voice().ampEnvelope, 1.0) << "attack 0 ms: full level on the first frame";
     EXPECT_EQ(rig.voice().ampAttacking, 0);
     for (int i = 0; i < 44100; ++i) {
-        rig.voice().RenderBlock(&l, &r, 1);
+        RenderVoice(rig.voice(), &l, &r, 1);
         rig.SettleDisk(rig.voice());
     }
     EXPECT_NEAR(rig.voice().ampEnvelope, std::pow(10.0, -6.0 / 20), 1e-3) << "decays to the sustain level";
     rig.voice().released = 1;
-    rig.voice().RenderBlock(&l, &r, 1);
+    RenderVoice(rig.voice(), &l, &r, 1);
     EXPECT_EQ(rig.voice().ampEnvelope, 0.0);
     EXPECT_FALSE(rig.voice().active) << "release 0 ms: silent at once, and the voice ends";
 }
@@ -209,12 +209,12 @@ TEST(KVoice, ReleaseFallsBelowZeroInFiniteTime) {
     z->FillPreload();
     rig.Start(z);
     float l = 0, r = 0;
-    for (int i = 0; i < 100; ++i) rig.voice().RenderBlock(&l, &r, 1);
+    for (int i = 0; i < 100; ++i) RenderVoice(rig.voice(), &l, &r, 1);
     rig.SettleDisk(rig.voice());
     rig.voice().released = 1;
     int frames = 0;
     while (rig.voice().active && frames < 100000) {
-        rig.voice().RenderBlock(&l, &r, 1);
+        RenderVoice(rig.voice(), &l, &r, 1);
         ++frames;
     }
     // 1 - e^(-n/441) of the way from 1 to -0.587: below zero after ln(1.587/0.587) x 441 frames.
@@ -228,7 +228,7 @@ TEST(KVoice, StartClearsTheFilterOfThePreviousNote) {
     z->resonance = 4;
     rig.Start(z);
     float l = 0, r = 0;
-    for (int i = 0; i < 200; ++i) rig.voice().RenderBlock(&l, &r, 1);
+    for (int i = 0; i < 200; ++i) RenderVoice(rig.voice(), &l, &r, 1);
     ASSERT_NE(rig.voice().filter.y1, 0.0f);
     rig.Start(z, 5);
     const KLowPass& f = rig.voice().filter;
@@ -274,8 +274,8 @@ TEST(KVoice, BendGlideLandsOnATargetBetweenTwoSteps) {
         void (*frame)(KVoice&);
     };
     const Driver drivers[] = {
-        {"frame by frame", [](KVoice& v) { float l, r; v.NextFrame(l, r); }},
-        {"lanes", [](KVoice& v) { float l = 0.0f, r = 0.0f; v.RenderBlock(&l, &r, 1); }},
+        {"frame by frame", [](KVoice& v) { float l, r; NextFrame(v, l, r); }},
+        {"lanes", [](KVoice& v) { float l = 0.0f, r = 0.0f; RenderVoice(v, &l, &r, 1); }},
     };
     for (const Driver& driver : drivers) {
         for (const double target : {1.0594630943592953, 0.9876}) {

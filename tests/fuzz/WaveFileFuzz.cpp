@@ -8,6 +8,7 @@
 #include "SampleZone.h"
 #include "Voice.h"
 
+#include "VoiceSteps.h"
 #include "WavWriter.h"
 
 #include <cstdlib>
@@ -71,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     gVoice->wantedPass.store(5);
     gVoice->Refill();
     float left[256] = {}, right[256] = {};
-    gVoice->RenderBlock(left, right, 256);
+    RenderVoice(*gVoice, left, right, 256);
     gVoice->active.store(0);
     return 0;
 }
