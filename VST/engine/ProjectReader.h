@@ -20,7 +20,6 @@ public:
 
     bool SingleInstrument() const { return single_; }
     bool Embedded() const { return embedded_; }
-    int32_t Version() const { return version_; }
 
     // The next instrument record into job.instrument; false at the end.
     bool NextInstrument();
@@ -28,8 +27,6 @@ public:
     // after its last. recordEnd: the file position just past the record,
     // where a bank zone's embedded WAV begins unless the record says where.
     bool NextZone(int64_t& recordEnd);
-    // The walk ended early at a record that was not all there.
-    bool Broken() const { return broken_; }
 
 private:
     KSharedStream* stream_ = nullptr;
@@ -39,7 +36,7 @@ private:
     int32_t version_ = 0;
     bool single_ = false;
     bool embedded_ = false;
-    bool broken_ = false;
+    bool broken_ = false; // ended early at a record that was not all there
     int64_t instrumentsLeft_ = 0;
     int32_t zonesLeft_ = 0;
     std::vector<uint8_t> instrumentBytes_, zoneBytes_;

@@ -17,11 +17,10 @@ class KStreamWait {
 public:
     static constexpr uint32_t kPatienceMs = 3000;
 
-    explicit KStreamWait(const KStructureGate* gate = nullptr) : gate_(gate) {}
+    explicit KStreamWait(const KStructureGate* gate) : gate_(gate) {}
 
     // Audio thread, once per block: whether the host renders offline.
     void SetOffline(bool offline) { offline_ = offline; }
-    bool Offline() const { return offline_; }
 
     // Disk thread: a voice's refill is done.
     void Refilled() { filled_.fetch_add(1, std::memory_order_release); }
@@ -37,7 +36,7 @@ public:
         gaveUp_ = false;
         const uint32_t since = MilliTime();
         while (!ready()) {
-            if (MilliTime() - since >= kPatienceMs || (gate_ != nullptr && gate_->EditWaiting())) {
+            if (MilliTime() - since >= kPatienceMs || gate_->EditWaiting()) {
                 gaveUp_ = true;
                 filledAtGiveUp_ = filled_.load(std::memory_order_acquire);
                 return false;

@@ -86,18 +86,13 @@ void KVoice::RequestRefill(uint32_t last) {
 }
 
 namespace {
-// The stream goes on after the preload unless the zone ends inside it.
-bool StreamsAfterPreload(const KVoice::Frame& k) {
-    return k.loops || !(k.endMarker >= -KVoice::kHalfFrames && k.endMarker < 0);
-}
 // The interpolation of the frame at this position reaches past the end of
-// the preload or of the ring half it lies in.
+// the preload or of the ring half it lies in, into a part that follows.
 bool NearPartEnd(const KVoice::Frame& k) {
-    constexpr int kHalf = KVoice::kHalfFrames;
-    const bool inPreload = k.preloadPos < kHalf;
+    const bool inPreload = k.preloadPos < KVoice::kHalfFrames;
     const double position = inPreload ? k.preloadPos : k.ringPos;
-    const int end = !inPreload && k.ringPos >= kHalf ? KVoice::kRingFrames : kHalf;
-    return position >= end - 2 && (!inPreload || StreamsAfterPreload(k));
+    return position >= VoiceFrame::PartEnd(inPreload, position) - 2 &&
+           (!inPreload || VoiceFrame::StreamsAfterPreload(k));
 }
 } // namespace
 

@@ -74,6 +74,17 @@ KORVO_INLINE __m128 InterpolatePair(float z, __m128 y0, __m128 y1, __m128 y2, __
     return InterpolateLanes(_mm_set1_ps(z), y0, y1, y2, y3);
 }
 
+// The end of the part a position lies in: the preload's, or the ring
+// half's.
+KORVO_INLINE int32_t PartEnd(bool inPreload, double position) {
+    return !inPreload && position >= KVoice::kHalfFrames ? KVoice::kRingFrames : KVoice::kHalfFrames;
+}
+
+// The stream goes on after the preload unless the zone ends inside it.
+KORVO_INLINE bool StreamsAfterPreload(const KVoice::Frame& k) {
+    return k.loops || !(k.endMarker >= -KVoice::kHalfFrames && k.endMarker < 0);
+}
+
 // The frame after the preload or ring half that position i lies in: where
 // the stream goes on (the ring's next pass), or null while that pass is not
 // ready or the stream does not go on.
@@ -99,7 +110,7 @@ KORVO_INLINE void Fetch(const KVoice::Frame& k, bool fromPreload, double positio
     // frame as it was before its refill. After the last frame of the preload
     // or of a half: the next pass's first frames where they are ready, else
     // the frame itself again.
-    const int32_t end = !fromPreload && i >= KVoice::kHalfFrames ? KVoice::kRingFrames : KVoice::kHalfFrames;
+    const int32_t end = PartEnd(fromPreload, position);
     const float* y0 = i >= 1 ? (!fromPreload && i == KVoice::kHalfFrames ? k.middle : b + 2 * (i - 1))
                              : fromPreload ? b : k.previous;
     const float* y1 = b + 2 * i;
@@ -137,7 +148,7 @@ KORVO_INLINE bool Advance(KVoice::Frame& k, float& left, float& right) {
         Fetch(k, true, k.preloadPos, left, right);
         const bool firstFrame = k.preloadPos == 0.0;
         k.preloadPos += advance;
-        if (firstFrame && (k.loops || k.endMarker == KVoice::kEndUnknown)) k.wantsRefill = true;
+        if (firstFrame && StreamsAfterPreload(k)) k.wantsRefill = true;
         if (k.endMarker >= -kHalf && k.endMarker + kHalf <= k.preloadPos) alive = false;
         // Enter the ring exactly where the advance reached: pass 0.
         if (k.preloadPos >= kHalf) {

@@ -23,9 +23,9 @@ constexpr double kHighestRatio = 1e6;
 
 // What an empty lane reads: four frames of silence around its position 1.
 alignas(16) const float kSilence[8] = {};
-// What a lane reads while its ring half is not ready: the lanes load their
-// frames before they mask a silent lane, and the ring may be being written.
-// Never written itself (zero pages of the program's data, no file size).
+// What a lane reads while its ring half is not ready (the disk may be
+// writing that half): silence. Never written itself (zero pages of the
+// program's data, no file size).
 alignas(32) float gSilentRing[2 * KVoice::kRingFrames];
 
 template <int N>
@@ -42,7 +42,6 @@ void SetEmpty(KLaneState<N>& s, int lane) {
     s.velocityGain[lane] = s.cutoffBase[lane] = 0.0;
     s.panLeft[lane] = s.panRight[lane] = 0.0f;
     s.mono[lane] = 0;
-    s.silent[lane] = ~0u;
     s.b0[lane] = s.b1[lane] = s.b2[lane] = s.a1[lane] = s.a2[lane] = 0.0f;
     s.x1[lane] = s.x2[lane] = s.y1[lane] = s.y2[lane] = 0.0f;
     // Its cutoff position is 0 x 0, curve entry 0: never a new one.
@@ -60,7 +59,7 @@ bool Prepare(KLaneState<N>& s, KVoice::Frame* const frames[N], bool& glide, bool
     using namespace VoiceFrame;
     bool ready = true;
     glide = envelopeEnds = false;
-    s.anyMono = s.anySilent = false;
+    s.anyMono = false;
     for (int lane = 0; lane < N; ++lane) {
         const KVoice::Frame* k = frames[lane];
         if (k == nullptr) {
@@ -74,9 +73,7 @@ bool Prepare(KLaneState<N>& s, KVoice::Frame* const frames[N], bool& glide, bool
         s.position[lane] = position;
         s.preloadPos[lane] = k->preloadPos;
         s.base[lane] = preload ? k->preload : k->readyNow ? k->ring : gSilentRing;
-        s.silent[lane] = !preload && !k->readyNow ? ~0u : 0;
         s.mono[lane] = k->mono ? ~0u : 0;
-        s.anySilent = s.anySilent || s.silent[lane] != 0;
         s.anyMono = s.anyMono || k->mono;
 
         // Reads at the edges of the buffers and of the ring's halves: the

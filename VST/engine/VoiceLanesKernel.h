@@ -107,7 +107,7 @@ struct Kernel {
         D preload0 = V::LoadD(s.preloadPos), preload1 = V::LoadD(s.preloadPos + H);
         D bend0 = V::LoadD(s.bend), bend1 = V::LoadD(s.bend + H);
         D advance0 = V::LoadD(s.advance), advance1 = V::LoadD(s.advance + H);
-        const bool mono = s.anyMono, silent = s.anySilent;
+        const bool mono = s.anyMono;
         int f = from;
         for (; f < to; ++f) {
             D nextBend0 = bend0, nextBend1 = bend1, nextAdvance0 = advance0, nextAdvance1 = advance1;
@@ -134,17 +134,12 @@ struct Kernel {
             F r = Interpolate(z, y0Right, y1Right, y2Right, y3Right);
             if (mono) r = V::Select(V::LoadF(reinterpret_cast<const float*>(s.mono)), l, r);
             // A whole position reads its frame unchanged (both channels, mono
-            // or not); a ring not filled yet reads silence. Positions lie in
+            // or not). A half not ready is read from silence. Positions lie in
             // 1 .. 65536, so a fraction is 0 or at least 2^-52, and its float
             // is 0 exactly when it is.
             const F onFrame = V::IsZero(V::ToFloats(fraction0, fraction1));
             l = V::Select(onFrame, y1, l);
             r = V::Select(onFrame, y1Right, r);
-            if (silent) {
-                const F nothing = V::LoadF(reinterpret_cast<const float*>(s.silent));
-                l = V::AndNot(nothing, l);
-                r = V::AndNot(nothing, r);
-            }
             const F g = V::LoadF(gains + N * (f - from));
             V::StoreF(left + N * f, V::Mul(V::Mul(g, V::LoadF(s.panLeft)), l));
             V::StoreF(right + N * f, V::Mul(V::Mul(g, V::LoadF(s.panRight)), r));

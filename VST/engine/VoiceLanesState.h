@@ -27,7 +27,6 @@ struct alignas(32) KLaneState {
     double velocityGain[N], cutoffBase[N];
     float panLeft[N], panRight[N];
     uint32_t mono[N];   // all ones: the right channel is the left one
-    uint32_t silent[N]; // all ones: a ring not filled yet, nothing to read
     float b0[N], b1[N], b2[N], a1[N], a2[N];
     float x1[N], x2[N], y1[N], y2[N];
     int32_t cutoff[N]; // curve entry of the coefficients in use, -1 for none
@@ -35,7 +34,7 @@ struct alignas(32) KLaneState {
     int32_t rate[N];
     const float* base[N];
     bool preload[N];
-    bool anyMono, anySilent;
+    bool anyMono;
 };
 
 // New coefficients for the lanes whose wanted curve entry is not the one in

@@ -5,14 +5,11 @@
 // there before the run.
 #include "Engine.h"
 
+#include "FuzzWork.h"
 #include "ProjectSeeds.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -24,9 +21,7 @@ bool Cancel(void*, const wchar_t*, wchar_t*, size_t) { return false; }
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* work = std::getenv("KORVO_FUZZ_DIR");
-    gWork = work != nullptr ? fs::path(work) : fs::temp_directory_path() / "korvo-fuzz";
-    fs::create_directories(gWork);
+    gWork = FuzzWorkFolder("korvo-fuzz");
     WriteProjectSeeds(gWork);
     gEngine = new KSamplerEngine();
     return 0;

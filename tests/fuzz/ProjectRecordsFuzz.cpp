@@ -8,9 +8,9 @@
 #include "ReadBuffer.h"
 #include "WaveFile.h"
 
+#include "FuzzWork.h"
 #include "ProjectSeeds.h"
 
-#include <cstdlib>
 
 namespace {
 fs::path gWork;
@@ -18,9 +18,7 @@ KReadBuffer* gBuffer = nullptr;
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* work = std::getenv("KORVO_FUZZ_DIR");
-    gWork = work != nullptr ? fs::path(work) : fs::temp_directory_path() / "korvo-fuzz-records";
-    fs::create_directories(gWork);
+    gWork = FuzzWorkFolder("korvo-fuzz-records");
     WriteProjectSeeds(gWork);
     gBuffer = new KReadBuffer();
     return 0;

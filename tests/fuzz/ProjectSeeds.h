@@ -6,12 +6,10 @@
 
 #include "Engine.h"
 
+#include "FuzzWork.h"
 #include "WavWriter.h"
 
-#include <filesystem>
 #include <string>
-
-namespace fs = std::filesystem;
 
 inline void WriteProjectSeeds(const fs::path& work) {
     const fs::path samples = work / "samples";

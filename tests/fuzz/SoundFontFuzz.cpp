@@ -2,15 +2,12 @@
 // zone mapping, the WAV and project writers). KORVO_FUZZ_DIR names a work
 // folder; the target writes a seed corpus of good and damaged banks
 // (KORVO_FUZZ_DIR/corpus) there before the run.
+#include "FuzzWork.h"
 #include "MalformedBanks.h"
 #include "Patchfold.h"
 #include "SoundFontWriter.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -44,8 +41,7 @@ Bytes EveryGenerator() {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* work = std::getenv("KORVO_FUZZ_DIR");
-    gWork = work != nullptr ? fs::path(work) : fs::temp_directory_path() / "korvo-fuzz-soundfont";
+    gWork = FuzzWorkFolder("korvo-fuzz-soundfont");
     const fs::path corpus = gWork / "corpus";
     fs::create_directories(corpus);
     fs::create_directories(gWork / "out");

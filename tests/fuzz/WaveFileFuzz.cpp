@@ -8,14 +8,11 @@
 #include "SampleZone.h"
 #include "Voice.h"
 
+#include "FuzzWork.h"
 #include "VoiceSteps.h"
 #include "WavWriter.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -39,9 +36,7 @@ void WriteSeeds() {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* work = std::getenv("KORVO_FUZZ_DIR");
-    gWork = work != nullptr ? fs::path(work) : fs::temp_directory_path() / "korvo-fuzz-wav";
-    fs::create_directories(gWork);
+    gWork = FuzzWorkFolder("korvo-fuzz-wav");
     WriteSeeds();
     KSamplerEngine::BuildTables();
     gBuffer = new KReadBuffer();
