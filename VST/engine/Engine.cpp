@@ -30,6 +30,7 @@ KSamplerEngine::KSamplerEngine() {
     }
     pitchTable[1200] = 1.0;
     BuildTables();
+    ResetInfo();
     diskThread = std::thread(DiskThreadProc, this);
 }
 
@@ -307,15 +308,32 @@ void KSamplerEngine::UpdateGains() {
     }
 }
 
-void KSamplerEngine::ResetInfo() {
-    projectPath[0] = 0;
-    CopyWide(libraryName, L"mySound");
-    CopyWide(vendorName, L"Tellurand");
-    logoPicture[0] = 0;
-    backgroundPicture[0] = 0;
-    std::memset(uniqueId, 0, sizeof uniqueId);
-    std::memcpy(uniqueId, "Krvs", 4);
-    uiStyle = 0;
-    CopyWide(sampleFolder, L"c:\\");
-    CopyWide(exportFolder, L"c:\\");
+void KSamplerEngine::ResetInfo() { ApplyInfo(KLibraryInfo()); }
+
+void KSamplerEngine::ApplyInfo(const KLibraryInfo& info) {
+    CopyWide(projectPath, info.projectPath);
+    CopyWide(libraryName, info.libraryName);
+    CopyWide(vendorName, info.vendorName);
+    CopyWide(logoPicture, info.logoPicture);
+    CopyWide(backgroundPicture, info.backgroundPicture);
+    std::memcpy(uniqueId, info.uniqueId, sizeof uniqueId);
+    uiStyle = info.uiStyle;
+    CopyWide(sampleFolder, info.sampleFolder);
+    CopyWide(exportFolder, info.exportFolder);
+}
+
+void KSamplerEngine::CaptureInfo(KLibraryInfo& info) const {
+    info = KLibraryInfo();
+    CopyWide(info.projectPath, projectPath);
+    CopyWide(info.libraryName, libraryName);
+    CopyWide(info.vendorName, vendorName);
+    CopyWide(info.logoPicture, logoPicture);
+    CopyWide(info.backgroundPicture, backgroundPicture);
+    std::memset(info.uniqueId, 0, sizeof info.uniqueId);
+    std::memcpy(info.uniqueId, uniqueId, strnlen(uniqueId, sizeof uniqueId - 1));
+    info.uiStyle = uiStyle;
+    info.instrumentCount = instrumentCount;
+    info.samplesInRelativePath = samplesInRelativePath;
+    CopyWide(info.sampleFolder, sampleFolder);
+    CopyWide(info.exportFolder, exportFolder);
 }

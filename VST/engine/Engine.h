@@ -58,8 +58,12 @@ public:
     int CountZones() const;
     // Editor: every instrument's gains and every zone's coefficients.
     void UpdateGains();
-    // Editor.
+    // Editor. The library's details back to a new library's (the defaults
+    // are KLibraryInfo's); the relative-path choice stays.
     void ResetInfo();
+    // Editor. The library's details from a project file's record and into one.
+    void ApplyInfo(const KLibraryInfo& info);
+    void CaptureInfo(KLibraryInfo& info) const;
 
     // Editor. instrumentIndex -1 writes a project (or a bank, with
     // embedWaves), 0..15 an instrument file of that slot. keepPaths stores
@@ -84,15 +88,16 @@ public:
     void SetOffline(bool offline) { streamWait.SetOffline(offline); }
     KStreamWait streamWait{&structure};
 
-    wchar_t projectPath[kPathLength] = {};
-    wchar_t libraryName[kPathLength] = L"mySound";
-    wchar_t vendorName[kPathLength] = L"Tellurand";
-    wchar_t logoPicture[kPathLength] = {};
-    wchar_t backgroundPicture[kPathLength] = {};
-    char uniqueId[8] = "Krvs";
-    int32_t uiStyle = 0;
-    wchar_t sampleFolder[kPathLength] = L"c:\\";
-    wchar_t exportFolder[kPathLength] = L"c:\\";
+    // The library's details; the constructor sets KLibraryInfo's defaults.
+    wchar_t projectPath[kPathLength];
+    wchar_t libraryName[kPathLength];
+    wchar_t vendorName[kPathLength];
+    wchar_t logoPicture[kPathLength];
+    wchar_t backgroundPicture[kPathLength];
+    char uniqueId[8];
+    int32_t uiStyle;
+    wchar_t sampleFolder[kPathLength];
+    wchar_t exportFolder[kPathLength];
     int32_t instrumentCount = 0;
     float peakLeft = 1e-6f;
     float peakRight = 1e-6f;

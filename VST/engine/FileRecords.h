@@ -71,18 +71,14 @@ struct KInstrumentRecord {
     wchar_t layerNames[12][kPathLength] = {};
 };
 
+// A zone's stored settings, shared by the zone itself and its file record.
 // Defaults are the zone's own (the filter values are absent in version 1000).
-struct KZoneRecord {
-    static constexpr size_t kSize = 680;
-    static constexpr size_t kSize1000 = 648;
-    wchar_t samplePath[kPathLength] = {};
-    int64_t embeddedOffset = 0; // file position right after the record
-    int64_t embeddedSize = 0;   // the WAV from its first byte to the end of its data
+struct KZoneSettings {
     int64_t startFrame = 0;
     int64_t endFrame = 0;
     int64_t loopStart = 0;
     int64_t loopEnd = 0;
-    int32_t loopMode = 0;
+    int32_t loopMode = kPlayToEnd;
     int32_t keyLow = 0;
     int32_t velocityHigh = 0;
     int32_t keyHigh = 0;
@@ -104,6 +100,14 @@ struct KZoneRecord {
     int32_t layer = 1;
     int32_t exclusiveGroup = 0;
     uint8_t releaseTrigger = 0;
+};
+
+struct KZoneRecord : KZoneSettings {
+    static constexpr size_t kSize = 680;
+    static constexpr size_t kSize1000 = 648;
+    wchar_t samplePath[kPathLength] = {};
+    int64_t embeddedOffset = 0; // file position right after the record
+    int64_t embeddedSize = 0;   // the WAV from its first byte to the end of its data
 };
 
 // Encoders fill a zeroed buffer of the record's size; decoders start from the

@@ -119,63 +119,13 @@ bool WriteEmbeddedWave(KFile& out, const KSampleZone& zone) {
 
 void FillZoneRecord(KZoneRecord& r, const KSampleZone& z) {
     r = KZoneRecord();
-    r.startFrame = z.startFrame;
-    r.endFrame = z.endFrame;
-    r.loopStart = z.loopStart;
-    r.loopEnd = z.loopEnd;
-    r.loopMode = z.loopMode;
-    r.keyLow = z.keyLow;
-    r.velocityHigh = z.velocityHigh;
-    r.keyHigh = z.keyHigh;
-    r.velocityLow = z.velocityLow;
-    r.volumeDb = z.volumeDb;
-    r.pan = z.pan;
-    r.ampAttack = z.ampAttack;
-    r.ampDecay = z.ampDecay;
-    r.ampSustain = z.ampSustain;
-    r.ampRelease = z.ampRelease;
-    r.cutoff = z.cutoff;
-    r.resonance = z.resonance;
-    r.keyToCutoff = z.keyToCutoff;
-    r.velocityToCutoff = z.velocityToCutoff;
-    r.coarseTune = z.coarseTune;
-    r.fineTune = z.fineTune;
-    r.rootKey = z.rootKey;
-    r.keyTracking = z.keyTracking;
-    r.layer = z.layer;
-    r.exclusiveGroup = z.exclusiveGroup;
-    r.releaseTrigger = z.releaseTrigger;
+    static_cast<KZoneSettings&>(r) = z;
 }
 
 void ApplyZoneRecord(KSampleZone& z, const KZoneRecord& r) {
-    z.startFrame = r.startFrame;
-    z.endFrame = r.endFrame;
-    z.loopStart = r.loopStart;
-    z.loopEnd = r.loopEnd;
-    z.loopMode = r.loopMode;
-    z.keyLow = r.keyLow;
-    z.velocityHigh = r.velocityHigh;
-    z.keyHigh = r.keyHigh;
-    z.velocityLow = r.velocityLow;
-    z.rootKey = r.rootKey;
-    z.layer = r.layer;
-    z.volumeDb = r.volumeDb;
-    z.pan = r.pan;
-    z.ampAttack = r.ampAttack;
-    z.ampDecay = r.ampDecay;
-    z.ampSustain = r.ampSustain;
-    z.ampRelease = r.ampRelease;
+    static_cast<KZoneSettings&>(z) = r;
     // A sustain below 0 dB needs a decay to get there.
     if (z.ampSustain < 0.0f && z.ampDecay == 0.0f) z.ampDecay = 1.0f;
-    z.cutoff = r.cutoff;
-    z.resonance = r.resonance;
-    z.keyToCutoff = r.keyToCutoff;
-    z.velocityToCutoff = r.velocityToCutoff;
-    z.coarseTune = r.coarseTune;
-    z.fineTune = r.fineTune;
-    z.keyTracking = r.keyTracking;
-    z.exclusiveGroup = r.exclusiveGroup;
-    z.releaseTrigger = r.releaseTrigger;
 }
 
 void FillInstrumentRecord(KInstrumentRecord& r, const KInstrument& in, uint8_t samplesInRelativePath) {
@@ -269,19 +219,8 @@ bool KSamplerEngine::SaveFile(const wchar_t* path, KFileJob& job, bool embedWave
     const bool movesProjectPath = instrumentIndex < 0 && !keepPaths && !embedWaves;
     if (instrumentIndex < 0) {
         KLibraryInfo& info = job.info;
-        info = KLibraryInfo();
-        CopyWide(info.projectPath, movesProjectPath ? path : projectPath);
-        CopyWide(info.libraryName, libraryName);
-        CopyWide(info.vendorName, vendorName);
-        CopyWide(info.logoPicture, logoPicture);
-        CopyWide(info.backgroundPicture, backgroundPicture);
-        std::memset(info.uniqueId, 0, sizeof info.uniqueId);
-        std::memcpy(info.uniqueId, uniqueId, strnlen(uniqueId, sizeof uniqueId - 1));
-        info.uiStyle = uiStyle;
-        info.instrumentCount = instrumentCount;
-        info.samplesInRelativePath = samplesInRelativePath;
-        CopyWide(info.sampleFolder, sampleFolder);
-        CopyWide(info.exportFolder, exportFolder);
+        CaptureInfo(info);
+        if (movesProjectPath) CopyWide(info.projectPath, path);
         std::vector<uint8_t> bytes(KLibraryInfo::kSize);
         EncodeInfo(info, bytes.data());
         if (!out.file.Write(bytes.data(), static_cast<int64_t>(bytes.size()))) return false;
@@ -368,17 +307,8 @@ bool KSamplerEngine::LoadFile(const wchar_t* path, KFileJob& job, bool pathsAsSt
     const bool single = records.SingleInstrument();
     const bool embedded = records.Embedded();
     if (!single) {
-        const KLibraryInfo& info = job.info;
-        CopyWide(projectPath, info.projectPath);
-        CopyWide(libraryName, info.libraryName);
-        CopyWide(vendorName, info.vendorName);
-        CopyWide(logoPicture, info.logoPicture);
-        CopyWide(backgroundPicture, info.backgroundPicture);
-        std::memcpy(uniqueId, info.uniqueId, sizeof uniqueId);
-        uiStyle = info.uiStyle;
-        samplesInRelativePath = info.samplesInRelativePath;
-        CopyWide(sampleFolder, info.sampleFolder);
-        CopyWide(exportFolder, info.exportFolder);
+        ApplyInfo(job.info);
+        samplesInRelativePath = job.info.samplesInRelativePath;
     }
 
     const std::wstring loadedFolder = FolderOf(path);

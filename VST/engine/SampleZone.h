@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-class KSampleZone : public KWaveFile {
+class KSampleZone : public KWaveFile, public KZoneSettings {
 public:
     static constexpr int kPreloadFrames = 32768;
     static constexpr int kOverviewColumns = 617;
@@ -39,36 +39,11 @@ public:
     bool PreloadWrapsLoop() const;
 
     uint8_t isMono = 0;
-    int64_t startFrame = 0;
-    int64_t endFrame = 0;
-    int64_t loopStart = 0;
-    int64_t loopEnd = 0;
-    int32_t loopMode = kPlayToEnd;
-    int32_t keyLow = 0;
-    int32_t velocityHigh = 0;
-    int32_t keyHigh = 0;
-    int32_t velocityLow = 0;
-    float volumeDb = 0.0f;
-    float pan = 50.0f;
-    float ampAttack = 0.0f;
-    float ampDecay = 0.0f;
-    float ampSustain = 0.0f;
-    float ampRelease = 300.0f;
+    // The filter envelope is not stored: every zone starts with these.
     float filterAttack = 0.0f;
     float filterDecay = 0.0f;
     float filterSustain = 100.0f;
     float filterRelease = 3000.0f;
-    float cutoff = 100.0f;
-    float resonance = 1.0f;
-    float keyToCutoff = 0.0f;
-    float velocityToCutoff = 0.0f;
-    int32_t coarseTune = 0;
-    int32_t fineTune = 0;
-    uint8_t rootKey = 60;
-    uint8_t keyTracking = 1;
-    int32_t layer = 1;
-    int32_t exclusiveGroup = 0;
-    uint8_t releaseTrigger = 0;
     float* preload = nullptr;  // kPreloadFrames interleaved stereo frames, locked
     float* overview = nullptr; // kOverviewColumns (maximum, minimum) pairs
 
