@@ -117,7 +117,10 @@ void KDigit::OnLButtonDblClk(int, int, int) {
     std::swprintf(text, kInputBoxChars, L"%d", static_cast<int>(GetValue()));
     wchar_t prompt[kInputBoxChars] = {};
     std::swprintf(prompt, kInputBoxChars, L"Please Input New Value (%d to %d)", minimum, maximum);
-    if (InputBox(prompt, text) != 1) return;
+    // The panel, and the editor that owns this widget, may be gone when the
+    // box returns: then nothing of it is touched.
+    const HWND panel = GetOwnerWindow();
+    if (InputBox(prompt, text, panel) != 1 || (panel != nullptr && !::IsWindow(panel))) return;
     // The number at the start of the text, 0 when there is none; clamped.
     const long typed = std::wcstol(text, nullptr, 10);
     SetValue(static_cast<float>(typed));

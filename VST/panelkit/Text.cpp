@@ -42,7 +42,10 @@ void KText::OnLButtonDblClk(int, int, int) {
     // starts cut.
     wchar_t buffer[kInputBoxChars] = {};
     text.copy(buffer, kInputBoxChars - 1);
-    if (InputBox(L"Please Input New Text", buffer) != 1) return;
+    // The panel, and the editor that owns this widget, may be gone when the
+    // box returns: then nothing of it is touched.
+    const HWND panel = GetOwnerWindow();
+    if (InputBox(L"Please Input New Text", buffer, panel) != 1 || (panel != nullptr && !::IsWindow(panel))) return;
     buffer[kInputBoxChars - 1] = 0;
     SetText(buffer);
     NotifyOwner();

@@ -2,7 +2,8 @@
 // release, the wheel by cell or by step, locking, reset and type-in.
 #include "Digit.h"
 #include "PanelTest.h"
-#include "ScriptedInputBox.h"
+#include "InputBox.h"
+#include "InputBoxAnswerer.h"
 
 #include <string>
 
@@ -187,32 +188,31 @@ TEST_F(DigitDisplay, TypeInReadsTheNumberAtTheStartOfTheAnswer) {
     PanelRig rig(skins[L"BACKGROUND"]);
     rig.Add(digit);
     const struct {
-        int result;
+        int button;
         const wchar_t* typed;
         float after;
         bool notifies;
     } answers[] = {
-        {1, L"42abc", 42.0f, true},
-        {1, L"  -7", -7.0f, true},
-        {1, L"5000", 99.0f, true},
-        {1, L"abc", 0.0f, true},   // no number: 0
-        {2, L"13", 0.0f, false},   // cancelled
-        {0, L"13", 0.0f, false},   // no box could be shown
+        {IDOK, L"42abc", 42.0f, true},
+        {IDOK, L"  -7", -7.0f, true},
+        {IDOK, L"5000", 99.0f, true},
+        {IDOK, L"abc", 0.0f, true},     // no number: 0
+        {IDCANCEL, L"13", 0.0f, false}, // cancelled
     };
     for (const auto& a : answers) {
-        ScriptedInputBox user(a.result, a.typed);
+        InputBoxAnswerer user(a.button, a.typed);
         const std::wstring shownBefore = std::to_wstring(static_cast<int>(digit.GetValue()));
         rig.commands.clear();
         input::DoubleClick(rig.panel(), 105, 105);
-        EXPECT_EQ(user.prompts, std::vector<std::wstring>{L"Please Input New Value (-20 to 99)"}) << a.typed;
-        EXPECT_EQ(user.initials, std::vector<std::wstring>{shownBefore});
+        EXPECT_EQ(user.Prompts(), std::vector<std::wstring>{L"Please Input New Value (-20 to 99)"}) << a.typed;
+        EXPECT_EQ(user.Initials(), std::vector<std::wstring>{shownBefore});
         EXPECT_EQ(digit.GetValue(), a.after) << a.typed;
         // The first click's release notifies in every case.
         EXPECT_EQ(CountOf(rig.commands, 43), a.notifies ? 2 : 1) << a.typed;
     }
     // Into a range above zero, text without a number is clamped up.
     digit.SetRange(20, 10);
-    ScriptedInputBox user(1, L"x");
+    InputBoxAnswerer user(IDOK, L"x");
     input::DoubleClick(rig.panel(), 105, 105);
     EXPECT_EQ(digit.GetValue(), 10.0f);
 }

@@ -3,7 +3,8 @@
 #include "List.h"
 #include "PanelTest.h"
 #include "SampleZone.h"
-#include "ScriptedInputBox.h"
+#include "InputBox.h"
+#include "InputBoxAnswerer.h"
 #include "TempFolder.h"
 #include "Text.h"
 #include "WaveForm.h"
@@ -171,24 +172,24 @@ TEST_F(TextWidget, DrawsItsTextAndEditsItOnADoubleClickUnlessReadOnly) {
     EXPECT_GT(Ink(rig.Shot(), {20, 60, 220, 80}), 30);
 
     {
-        ScriptedInputBox user(2, L"ignored");
+        InputBoxAnswerer user(IDCANCEL, L"ignored");
         input::DoubleClick(rig.panel(), 30, 25);
-        EXPECT_EQ(user.prompts, std::vector<std::wstring>{L"Please Input New Text"});
-        EXPECT_EQ(user.initials, std::vector<std::wstring>{L"Grand Piano"}) << "the box starts with the text";
+        EXPECT_EQ(user.Prompts(), std::vector<std::wstring>{L"Please Input New Text"});
+        EXPECT_EQ(user.Initials(), std::vector<std::wstring>{L"Grand Piano"}) << "the box starts with the text";
         EXPECT_EQ(name.GetText(), L"Grand Piano") << "cancelled";
         EXPECT_TRUE(rig.commands.empty());
     }
     {
-        ScriptedInputBox user(1, L"Upright");
+        InputBoxAnswerer user(IDOK, L"Upright");
         input::DoubleClick(rig.panel(), 30, 25);
         EXPECT_EQ(name.GetText(), L"Upright");
         EXPECT_EQ(rig.commands, std::vector<int>{80});
     }
     {
-        ScriptedInputBox user(1, L"changed");
+        InputBoxAnswerer user(IDOK, L"changed");
         input::DoubleClick(rig.panel(), 30, 65);
         EXPECT_EQ(fixed.GetText(), L"Read only");
-        EXPECT_TRUE(user.prompts.empty()) << "a read-only text asks nothing";
+        EXPECT_TRUE(user.Prompts().empty()) << "a read-only text asks nothing";
     }
 }
 
@@ -198,18 +199,11 @@ TEST_F(TextWidget, ALongTextIsEditedWithinTheBoxsBuffer) {
     ASSERT_TRUE(name.Create(longText.c_str(), 82, false, true, 20, 20, 220, 40));
     PanelRig rig(skins[L"BACKGROUND"]);
     rig.Add(name);
-    ScriptedInputBox user(1, L"", true);
+    InputBoxAnswerer user(IDOK, L"", true);
     input::DoubleClick(rig.panel(), 30, 25);
-    ASSERT_EQ(user.initials.size(), 1u);
-    EXPECT_EQ(user.initials[0].size(), kInputBoxChars - 1);
+    ASSERT_EQ(user.Initials().size(), 1u);
+    EXPECT_EQ(user.Initials()[0].size(), kInputBoxChars - 1);
     EXPECT_EQ(name.GetText(), longText.substr(0, kInputBoxChars - 1));
-}
-
-TEST(InputBox, WithoutADialogNothingIsAsked) {
-    wchar_t buffer[kInputBoxChars] = L"kept";
-    EXPECT_EQ(InputBox(L"Please Input New Text", buffer), 0);
-    EXPECT_STREQ(buffer, L"kept");
-    EXPECT_EQ(InputBox(L"Please Input New Text", nullptr), 0);
 }
 
 class WaveZone : public WaveFormView {

@@ -1,5 +1,7 @@
 #include "MessageBoxAnswerer.h"
 
+#include "DialogFinder.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -7,25 +9,6 @@
 const bool MessageBoxAnswerer::kBoxesShown = true;
 
 namespace {
-struct Search {
-    const std::wstring* caption;
-    HWND found;
-};
-
-// A visible message box of this process with the caption: tests running at
-// the same time show theirs on the same desktop.
-BOOL CALLBACK FindBox(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<Search*>(context);
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    if (process != ::GetCurrentProcessId() || !::IsWindowVisible(window)) return TRUE;
-    wchar_t className[32] = {}, caption[256] = {};
-    ::GetClassNameW(window, className, 32);
-    ::GetWindowTextW(window, caption, 256);
-    if (lstrcmpW(className, L"#32770") != 0 || *search->caption != caption) return TRUE;
-    search->found = window;
-    return FALSE;
-}
 
 // The text of a message box: its one static control that has text (the
 // icon is a static without).
@@ -51,9 +34,7 @@ MessageBoxAnswerer::~MessageBoxAnswerer() {
 
 void MessageBoxAnswerer::Watch() {
     while (!stop_) {
-        Search search{&caption_, nullptr};
-        ::EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-        HWND box = search.found;
+        HWND box = FindDialog(caption_);
         if (box == nullptr) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;
