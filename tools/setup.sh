@@ -9,6 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 fonts-wine xvfb xauth imagemagick python3
   clang libclang-rt-14-dev
+  python3-pil python3-numpy fonts-dejavu-core fonts-wqy-zenhei
 )
 
 missing=()
