@@ -15,6 +15,7 @@ def at(x, y, fw, fh):
 
 
 BUTTON = (51, 22)
+DIALOG_LABEL = 0xFFAEB7C2
 CHECK = (14, 14)
 COMBO_H = 16
 
@@ -102,7 +103,7 @@ def export_dialog(code):
     W = EXPORT_WIDGETS
     box = (6, 61, 236, 85)
     paint.recess(image, box, 2.5)
-    lab.put(8, 45 if code == "en" else 43, "directory", colour=TITLE_COLOUR)
+    lab.put(8, 45 if code == "en" else 43, "directory", size=9, colour=TITLE_COLOUR)
     paint.recess(image, inflate(W["progressMeter"], 1, 1), 3.5, fill=0xFF06080A)
     lab.check()
     return image.convert("RGB").convert("RGBA")
@@ -125,9 +126,9 @@ def options_dialog(code):
                               divider=0x30FFFFFF)
         elif key != "relative":
             field(image, rect)
-        f = lang.label_font(8)
+        f = lang.label_font(9)
         cy = (rect[1] + rect[3]) / 2.0
-        lab.put(14, lab._line_top(cy, f), key)
+        lab.put(14, lab._line_top(cy, f), key, size=9, colour=DIALOG_LABEL)
         separators.append(rect[3] + (10 if key != "relative" else 8))
     v = Vector(272, 240, (14, 40))
     for y in separators[:-1]:
@@ -146,9 +147,9 @@ def settings_dialog(code):
     for key, top in SETTINGS_ROWS[1:]:
         v.rect((14, top - 10, 286, top - 9), fill=0x12FFFFFF)
     v.onto(image)
-    f = lang.label_font(8)
+    f = lang.label_font(9)
     for key, top in SETTINGS_ROWS:
-        box = lab.put(16, lab._line_top(top + 7, f), key)
+        box = lab.put(16, lab._line_top(top + 7, f), key, size=9, colour=DIALOG_LABEL)
         if key == "firstOctaveLayer":
             lab.put(box[2] + 6, lab._line_top(top + 7, font("cond", 8)), None, raw="C0-B0", f=font("cond", 8),
                     colour=0xFF6C7784, tracking=0)

@@ -344,14 +344,19 @@ def wood(w, h, seed, light, dark, grain=0.9):
     rng = np.random.default_rng(seed)
     y = np.arange(h, dtype=np.float32)[:, None]
     x = np.arange(w, dtype=np.float32)[None, :]
-    warp = value_noise(w, h, 90, seed, 3) - 0.5
-    drift = value_noise(w, h, 260, seed + 1, 2) - 0.5
-    rings = y * 0.22 + warp * 9.0 + drift * 22.0 + x * 0.004
-    t = (0.5 + 0.5 * np.sin(rings * 2.0 * math.pi / 3.1)) ** 2.2
-    fibres = rng.random((h, w // 24 + 2), dtype=np.float32)
+    # Growth rings: flat-sawn figure, stretched along the plank and bent by
+    # slow noise, with a soft light early wood and a narrow dark late wood.
+    warp = value_noise(w, h, 140, seed, 3) - 0.5
+    drift = value_noise(w, h, 420, seed + 1, 2) - 0.5
+    rings = y * 0.075 + warp * 2.2 + drift * 5.0 + np.sin(x * 0.006 + seed) * 0.6
+    phase = rings - np.floor(rings)
+    t = np.clip((phase - 0.62) / 0.38, 0, 1) ** 1.6 * 0.8 + (0.5 + 0.5 * np.sin(rings * 2 * math.pi)) * 0.2
+    fibres = rng.random((h, w // 40 + 2), dtype=np.float32)
     fibres = np.asarray(Image.fromarray(fibres, "F").resize((w, h), Image.BILINEAR), np.float32)
-    pores = value_noise(w, h, 3, seed + 2, 2)
-    v = np.clip(t * grain + (pores - 0.5) * 0.25 + (fibres - 0.5) * 0.45, 0, 1)
+    fine = rng.random((h, w // 6 + 2), dtype=np.float32)
+    fine = np.asarray(Image.fromarray(fine, "F").resize((w, h), Image.BILINEAR), np.float32)
+    tone = value_noise(w, h, 60, seed + 3, 2) - 0.5
+    v = np.clip(t * grain * 0.75 + (fibres - 0.5) * 0.22 + (fine - 0.5) * 0.16 + tone * 0.25 + 0.12, 0, 1)
     rgb = colour_map(v, [(0.0, light), (1.0, dark)])
     plank = 61  # seams between planks
     for k in range(1, h // plank + 1):

@@ -275,7 +275,7 @@ def background(name):
             y = y0 + 3.5 + k * 34 / 4.0
             v.rect((x1 + 0.5, y - 0.4, x1 + 3, y + 0.4), fill=paint.with_alpha(style.label, 110))
         v.onto(image)
-        put(lab.above, W[member], key, size=7, gap=2, f=font("condbold", 7) if code == "en" else None)
+        put(lab.above, W[member], key, size=7, gap=2, f=font("condbold", 7) if code == "en" else font("cjk", 9))
 
     keyboard(image)
     lab.check()
