@@ -37,9 +37,7 @@ KSamplerEngine::KSamplerEngine() {
 KSamplerEngine::~KSamplerEngine() {
     // The disk thread ends between passes, never inside a refill, before any
     // instrument (and so any voice or zone) is freed.
-    quitRequested.store(1, std::memory_order_release);
-    diskEvent.Set();
-    if (diskThread.joinable()) diskThread.join();
+    StopDiskThread();
     for (KInstrument*& slot : instruments) {
         if (slot == nullptr) continue;
         delete slot;
@@ -306,6 +304,12 @@ void KSamplerEngine::UpdateGains() {
         for (KSampleZone* zone : instrument->zones)
             if (zone != nullptr) zone->UpdateCoefficients(sampleRate);
     }
+}
+
+void KSamplerEngine::StopDiskThread() {
+    quitRequested.store(1, std::memory_order_release);
+    diskEvent.Set();
+    if (diskThread.joinable()) diskThread.join();
 }
 
 void KSamplerEngine::ResetInfo() { ApplyInfo(KLibraryInfo()); }

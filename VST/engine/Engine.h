@@ -27,6 +27,9 @@ public:
 
     KSamplerEngine();
     ~KSamplerEngine();
+    // Owner, before it frees what the disk callbacks reach: the disk thread
+    // ends (between passes); nothing streams afterwards.
+    void StopDiskThread();
     KSamplerEngine(const KSamplerEngine&) = delete;
     KSamplerEngine& operator=(const KSamplerEngine&) = delete;
 

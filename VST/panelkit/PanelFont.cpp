@@ -1,16 +1,12 @@
 #include "PanelFont.h"
 
-namespace {
-constexpr float kPanelFontPoints = 9.0f;
-}
-
-Gdiplus::Font* CreatePanelFont() {
-    auto* font = new Gdiplus::Font(L"Tohoma", kPanelFontPoints, Gdiplus::FontStyleRegular, Gdiplus::UnitPoint);
+Gdiplus::Font* CreatePanelFont(float points) {
+    auto* font = new Gdiplus::Font(L"Tohoma", points, Gdiplus::FontStyleRegular, Gdiplus::UnitPoint);
     if (font->GetLastStatus() == Gdiplus::Ok) return font;
     delete font;
     const Gdiplus::FontFamily* generic = Gdiplus::FontFamily::GenericSansSerif();
     if (generic == nullptr || generic->GetLastStatus() != Gdiplus::Ok) return nullptr;
-    font = new Gdiplus::Font(generic, kPanelFontPoints, Gdiplus::FontStyleRegular, Gdiplus::UnitPoint);
+    font = new Gdiplus::Font(generic, points, Gdiplus::FontStyleRegular, Gdiplus::UnitPoint);
     if (font->GetLastStatus() == Gdiplus::Ok) return font;
     delete font;
     return nullptr;

@@ -1,5 +1,5 @@
-// The font the text widgets make for themselves: "Tohoma", 9 points,
-// regular. GDI+ does not fall back for a family it does not know, so the
+// The font the text widgets make for themselves: "Tohoma", regular, 9
+// points unless the editor asks for another size. GDI+ does not fall back for a family it does not know, so the
 // generic sans-serif family stands in by hand.
 #pragma once
 
@@ -8,6 +8,7 @@
 
 // A new font the caller deletes; null when not even the generic family can
 // be had (a system without fonts).
-Gdiplus::Font* CreatePanelFont();
+constexpr float kPanelFontPoints = 9.0f;
+Gdiplus::Font* CreatePanelFont(float points = kPanelFontPoints);
 // The font's line height in pixels at 96 dpi; 0 without a font.
 float FontHeight96(const Gdiplus::Font* font);

@@ -6,10 +6,10 @@
 
 #include <new>
 
-template <class Effect>
-AEffect* CreateEffect(audioMasterCallback audioMaster) {
+template <class Effect, typename... Extra>
+AEffect* CreateEffect(audioMasterCallback audioMaster, Extra... extra) {
     // Asked directly: the getMasterVersion wrapper turns a 0 into 1.
     if (audioMaster == nullptr || audioMaster(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
-    Effect* effect = new (std::nothrow) Effect(audioMaster);
+    Effect* effect = new (std::nothrow) Effect(audioMaster, extra...);
     return effect != nullptr ? effect->getAeffect() : nullptr;
 }

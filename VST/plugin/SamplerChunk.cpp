@@ -49,15 +49,16 @@ VstInt32 KSamplerVST::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
     if (!loaded) {
         // What came is no project: an empty one that works.
         NewProject();
-        for (int32_t& slot : editorState->slotMap) slot = -1;
-        editorState->RefreshInstrumentList();
+        for (int32_t& slot : slotMap) slot = -1;
+        if (editorHooks != nullptr) editorHooks->RefreshInstrumentList();
         return 0;
     }
-    for (int row = 0; row < KSamplerEditorState::kRows; ++row)
-        editorState->slotMap[row] = engine.instruments[row] != nullptr ? row : -1;
-    editorState->RefreshInstrumentList();
-    editorState->SelectFirstInstrument();
-    editorState->ScanSampleFolder();
+    for (int row = 0; row < kSlots; ++row) slotMap[row] = engine.instruments[row] != nullptr ? row : -1;
+    if (editorHooks != nullptr) {
+        editorHooks->RefreshInstrumentList();
+        editorHooks->SelectFirstInstrument();
+        editorHooks->ScanSampleFolder();
+    }
     // The gains and coefficients were recomputed by the load, under its edit.
     return 1;
 }

@@ -74,7 +74,7 @@ bool IsZoneParameter(int p) { return (p >= 3 && p <= 10) || (p >= 15 && p <= 18)
 
 KInstrument* KSamplerVST::ParameterInstrument(VstInt32 index) {
     if (index < 0 || index >= kNumParams) return nullptr;
-    const int32_t slot = editorState->slotMap[index / kGroupSize];
+    const int32_t slot = slotMap[index / kGroupSize];
     if (slot < 0 || slot >= KSamplerEngine::kInstruments) return nullptr;
     return engine.instruments[slot];
 }

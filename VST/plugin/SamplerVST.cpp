@@ -17,33 +17,49 @@ constexpr const char* kParameterNames[19] = {
 std::atomic<uint32_t> gObjects{0};
 } // namespace
 
-KSamplerVST::KSamplerVST(audioMasterCallback audioMaster) : KEngineEffect(audioMaster, kNumParams) {
+KSamplerVST::KSamplerVST(audioMasterCallback audioMaster, KSamplerEditorFactory editorFactory)
+    : KEngineEffect(audioMaster, kNumParams) {
+    for (int32_t& slot : slotMap) slot = -1;
     pluginFolder = PluginFolder();
     chunkFileName_ = L"temp-" + std::to_wstring(ProcessId()) + L"-" + std::to_wstring(gObjects++) + L".kss";
     chunkBuffer = new (std::nothrow) uint8_t[kChunkBufferSize];
-    // The editor window comes later; its instrument rows live here till then.
-    editorState = std::make_unique<KSamplerEditorState>();
+    if (editorFactory != nullptr) {
+        AEffEditor* editor = editorFactory(this);
+        editorHooks = dynamic_cast<KSamplerEditorHooks*>(editor);
+        setEditor(editor);
+    }
 
     modified = false;
     setUniqueID(FourCC("KrvS"));
 
     engine.SetSampleRate(44100);
     NewProject();
-    editorState->slotMap[0] = engine.AddInstrument(1, 0);
+    slotMap[0] = engine.AddInstrument(1, 0);
     CopyText(programName, sizeof programName, "default");
     setProgram(0);
-    editorState->RefreshInstrumentList();
+    if (editorHooks != nullptr) editorHooks->RefreshInstrumentList();
 
     for (int a = 0; a < kNumParams; ++a)
         std::snprintf(parameterNames[a], sizeof parameterNames[a], "Inst%d:%s", a / 19 + 1, kParameterNames[a % 19]);
 }
 
-KSamplerVST::~KSamplerVST() { delete[] chunkBuffer; }
+KSamplerVST::~KSamplerVST() {
+    // The editor goes first, while everything it shows still exists: its
+    // window and timers, then (with the disk thread stopped, so that no
+    // engine callback reaches it) the editor with its images, before GDI+
+    // shuts down.
+    if (editorHooks != nullptr) editorHooks->CloseWindow();
+    engine.StopDiskThread();
+    editorHooks = nullptr;
+    delete editor;
+    editor = nullptr;
+    delete[] chunkBuffer;
+}
 
 void KSamplerVST::process(float**, float** outputs, VstInt32 sampleFrames) { RenderUnlessBusy(outputs, sampleFrames); }
 
 void KSamplerVST::UpdateOutputMeters(float peakLeft, float peakRight) {
-    editorState->UpdateOutputMeters(peakLeft, peakRight);
+    if (editorHooks != nullptr) editorHooks->UpdateOutputMeters(peakLeft, peakRight);
 }
 
 void KSamplerVST::getParameterLabel(VstInt32, char* label) { std::strcpy(label, "%"); }
@@ -65,6 +81,6 @@ bool KSamplerVST::getProductString(char* text) {
 }
 
 VstInt32 KSamplerVST::fxIdle() {
-    editorState->RefreshInstrumentView();
+    if (editorHooks != nullptr) editorHooks->RefreshInstrumentView();
     return 1;
 }

@@ -4,19 +4,25 @@
 #pragma once
 
 #include "EngineEffect.h"
-#include "SamplerEditorState.h"
+#include "SamplerEditorHooks.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
+class KSamplerVST;
+// Makes the plug-in's editor (which also answers KSamplerEditorHooks).
+using KSamplerEditorFactory = AEffEditor* (*)(KSamplerVST* plugin);
+
 class KSamplerVST : public KEngineEffect {
 public:
     static constexpr VstInt32 kNumParams = 304;
+    static constexpr int kSlots = 16;
     // The largest project without embedded samples.
     static constexpr int32_t kChunkBufferSize = 3688 + 16 * (6824 + 1024 * 680);
 
-    explicit KSamplerVST(audioMasterCallback audioMaster);
+    // Without a factory the sampler has no editor.
+    explicit KSamplerVST(audioMasterCallback audioMaster, KSamplerEditorFactory editorFactory = nullptr);
     ~KSamplerVST() override;
 
     void process(float** inputs, float** outputs, VstInt32 sampleFrames) override;
@@ -49,7 +55,10 @@ public:
     int32_t newZoneLoopMode = 0;
     bool newZoneKeyTracking = true;
     bool newZoneReleaseTrigger = false;
-    std::unique_ptr<KSamplerEditorState> editorState;
+    // Editor slot (row) -> engine instrument slot, -1 empty. The plug-in's
+    // parameters and state restore use it, with or without an editor.
+    int32_t slotMap[kSlots];
+    KSamplerEditorHooks* editorHooks = nullptr; // the editor's, or null
     char parameterNames[kNumParams][50] = {};
 
 protected:

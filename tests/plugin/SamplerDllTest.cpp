@@ -45,7 +45,7 @@ TEST(SamplerDll, IdentityAndOpcodes) {
     AEffect* e = host.effect();
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(e->magic, FourCC("VstP"));
-    EXPECT_EQ(e->flags, 0x132);
+    EXPECT_EQ(e->flags, 0x133) << "an editor";
     EXPECT_EQ(e->numPrograms, 1);
     EXPECT_EQ(e->numParams, 304);
     EXPECT_EQ(e->numInputs, 0);
@@ -84,7 +84,7 @@ TEST(SamplerDll, IdentityAndOpcodes) {
     EXPECT_EQ(host.Dispatch(effGetProgram), 0);
     host.Dispatch(effSetProgram, 0, 1); // numPrograms is 1: out of range
     EXPECT_EQ(host.Dispatch(effGetProgram), 0);
-    EXPECT_EQ(host.Dispatch(effEditGetRect), 0) << "no editor window yet";
+    EXPECT_EQ(host.Dispatch(effEditGetRect), 0) << "nowhere to put the rectangle";
     host.Close();
     EXPECT_EQ(host.effect(), nullptr);
 }

@@ -117,9 +117,9 @@ TEST_F(SamplerParametersTest, EveryParameterScalesIntoItsField) {
 
 TEST_F(SamplerParametersTest, EmptyRowsAndForeignIndicesAreInert) {
     ASSERT_EQ(AddZone(1), 0);
-    plugin.editorState->slotMap[3] = -1;
-    plugin.editorState->slotMap[4] = 9; // an empty engine slot
-    plugin.editorState->slotMap[5] = 16; // no engine slot at all
+    plugin.slotMap[3] = -1;
+    plugin.slotMap[4] = 9; // an empty engine slot
+    plugin.slotMap[5] = 16; // no engine slot at all
     for (VstInt32 index : {3 * kGroup, 4 * kGroup + 3, 5 * kGroup + 2, -1, 304}) {
         plugin.setParameter(index, 0.3f);
         EXPECT_EQ(plugin.getParameter(index), 0.0f) << index;

@@ -47,8 +47,8 @@ TEST_F(SamplerVSTTest, Identity) {
     EXPECT_EQ(a.uniqueID, FourCC("KrvS"));
     EXPECT_EQ(p->engine.instrumentCount, 1);
     EXPECT_EQ(p->engine.instruments[0]->midiChannel, 1);
-    EXPECT_EQ(p->editorState->slotMap[0], 0);
-    EXPECT_EQ(p->editorState->slotMap[1], -1);
+    EXPECT_EQ(p->slotMap[0], 0);
+    EXPECT_EQ(p->slotMap[1], -1);
     EXPECT_STREQ(p->parameterNames[0], "Inst1:Volume");
     EXPECT_STREQ(p->parameterNames[303], "Inst16:LPF Velo to Cutoff");
     EXPECT_STREQ(p->parameterNames[19 + 5], "Inst2:Amp Sustain");
@@ -252,9 +252,9 @@ TEST_F(SamplerVSTTest, ChunkRestoresTheSameInstrumentsInTheSameSlots) {
     EXPECT_EQ(std::wstring(fresh->engine.vendorName), L"Someone");
     EXPECT_STREQ(fresh->engine.uniqueId, "Abcd");
     EXPECT_EQ(fresh->engine.uiStyle, 3);
-    EXPECT_EQ(fresh->editorState->slotMap[0], 0);
-    EXPECT_EQ(fresh->editorState->slotMap[1], 1);
-    for (int row = 2; row < 16; ++row) EXPECT_EQ(fresh->editorState->slotMap[row], -1) << row;
+    EXPECT_EQ(fresh->slotMap[0], 0);
+    EXPECT_EQ(fresh->slotMap[1], 1);
+    for (int row = 2; row < 16; ++row) EXPECT_EQ(fresh->slotMap[row], -1) << row;
     EXPECT_FALSE(fresh->busy) << "a restore clears busy again";
 
     // A second round trip gives the same bytes.

@@ -65,7 +65,7 @@ TEST(CKVST, HostsTheSampler) {
     EXPECT_EQ(host.numInputs, 0);
     EXPECT_EQ(host.numOutputs, 8);
     EXPECT_EQ(host.uniqueID, FourCC("KrvS"));
-    EXPECT_EQ(host.hasEditor, 0);
+    EXPECT_EQ(host.hasEditor, 1) << "the sampler has its editor";
     EXPECT_EQ(host.hasClip, 1);
     EXPECT_EQ(host.hasVu, 0);
     EXPECT_EQ(host.canReplacing, 1);

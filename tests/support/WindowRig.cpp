@@ -92,9 +92,14 @@ bool Capture::SavePng(const std::wstring& path) const {
 }
 
 Capture CaptureWindow(HWND window) {
-    Capture capture;
     ::UpdateWindow(window);
     PumpMessages();
+    return CaptureWindowAsIs(window);
+}
+
+Capture CaptureWindowAsIs(HWND window) {
+    Capture capture;
+    ::UpdateWindow(window);
     RECT client;
     if (!::GetClientRect(window, &client)) return capture;
     const int w = client.right, h = client.bottom;

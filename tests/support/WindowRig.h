@@ -54,6 +54,9 @@ struct Capture {
 
 // What the window's client area shows now (after pending paints).
 Capture CaptureWindow(HWND window);
+// What it shows once what is invalid is painted, with no other message
+// handled (no timer runs, nothing posted is delivered).
+Capture CaptureWindowAsIs(HWND window);
 // What an image holds.
 Capture CaptureBitmap(Gdiplus::Bitmap* image);
 

@@ -1,0 +1,399 @@
+#include "Mapping.h"
+
+#include "Instrument.h"
+#include "PanelFont.h"
+#include "SampleZone.h"
+#include "SamplerVST.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+// A system cursor (the ids are narrow-string resource numbers).
+HCURSOR SystemCursor(LPSTR id) { return ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(id)); }
+
+constexpr float kMappingFontPoints = 8.0f;
+
+int Trunc(float v) { return static_cast<int>(v); }
+
+} // namespace
+
+std::wstring SampleNameOf(const wchar_t* path) {
+    if (path == nullptr) return {};
+    const wchar_t* slash = std::wcsrchr(path, L'\\');
+    std::wstring name = slash != nullptr ? slash + 1 : path;
+    return name.size() > 4 ? name.substr(0, name.size() - 4) : std::wstring();
+}
+
+KMapping::KMapping() {
+    outlinePen_ = new Gdiplus::Pen(Gdiplus::Color(0xFFD2D2D7), 1.0f);
+    zoneBrush_ = new Gdiplus::SolidBrush(Gdiplus::Color(0x5A87CDF5));
+    selectedBrush_ = new Gdiplus::SolidBrush(Gdiplus::Color(0x80FC6327));
+    nameBrush_ = new Gdiplus::SolidBrush(Gdiplus::Color(0xFFD2D2D7));
+    heldKeyBrush_ = new Gdiplus::SolidBrush(Gdiplus::Color(0x80FFFFFF));
+    rootKeyBrush_ = new Gdiplus::SolidBrush(Gdiplus::Color(0xC0FC6327));
+    font_ = CreatePanelFont(kMappingFontPoints);
+    ini.SetPath(L"korvosampler.ini");
+}
+
+KMapping::~KMapping() {
+    delete font_;
+    delete rootKeyBrush_;
+    delete heldKeyBrush_;
+    delete nameBrush_;
+    delete selectedBrush_;
+    delete zoneBrush_;
+    delete outlinePen_;
+}
+
+bool KMapping::Create(int left, int top, int right, int bottom, KSamplerVST* plugin) {
+    velocityAreaHeight = 167;
+    keyStripHeight = bottom - top - 167;
+    keyWidth = 7.0f;
+    velocityScale = 167.0f / 127.0f;
+    effect = plugin;
+    Init(left, top, right, bottom, kId);
+    return true;
+}
+
+void KMapping::ReleaseAllKeys() {
+    for (HeldKey& key : heldKeys) {
+        key.held = false;
+        key.velocity = -1;
+    }
+    Invalidate();
+}
+
+RECT KMapping::ZoneRect(int keyLow, int velocityHigh, int keyHigh, int velocityLow) const {
+    const int kl = std::max(keyLow, kLowestKey), kh = std::min(keyHigh, kHighestKey);
+    const float h = static_cast<float>(velocityAreaHeight);
+    RECT r;
+    r.left = Trunc(static_cast<float>(kl - 21) * keyWidth);
+    r.right = Trunc(static_cast<float>(kh - 20) * keyWidth);
+    r.top = Trunc(h - static_cast<float>(velocityHigh) * velocityScale);
+    r.bottom = Trunc(h - static_cast<float>(velocityLow - 1) * velocityScale);
+    return r;
+}
+
+RECT KMapping::RectOf(const KSampleZone& zone) const {
+    return ZoneRect(zone.keyLow, zone.velocityHigh, zone.keyHigh, zone.velocityLow);
+}
+
+KSampleZone* KMapping::ZoneAt(int slot) const {
+    if (instrument == nullptr || slot < 0 || slot >= KInstrument::kZones) return nullptr;
+    return instrument->zones[slot];
+}
+
+KSampleZone* KMapping::SelectedOfLayer() const {
+    KSampleZone* zone = ZoneAt(selectedZone);
+    return zone != nullptr && zone->layer == currentLayer ? zone : nullptr;
+}
+
+void KMapping::Draw(Gdiplus::Graphics& graphics) {
+    if (instrument != nullptr) {
+        for (int slot = 0; slot < KInstrument::kZones; ++slot)
+            if (slot != selectedZone && instrument->zones[slot] != nullptr) DrawZone(*instrument->zones[slot], slot, graphics);
+        if (KSampleZone* selected = ZoneAt(selectedZone)) DrawZone(*selected, selectedZone, graphics);
+    }
+    for (int i = 0; i < kKeys; ++i) {
+        if (!heldKeys[i].held) continue;
+        const int x = Trunc(static_cast<float>(i) * keyWidth);
+        graphics.FillRectangle(heldKeyBrush_, x, velocityAreaHeight, Trunc(keyWidth + 1.0f), keyStripHeight);
+        const int y = Trunc((1.0f - static_cast<float>(heldKeys[i].velocity) / 127.0f) * 167.0f);
+        graphics.DrawLine(outlinePen_, x, y, Trunc(static_cast<float>(i + 1) * keyWidth), y);
+    }
+}
+
+void KMapping::DrawZone(const KSampleZone& zone, int slot, Gdiplus::Graphics& graphics) {
+    if (zone.layer != currentLayer) return;
+    const RECT r = RectOf(zone);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    graphics.DrawRectangle(outlinePen_, static_cast<int>(r.left), static_cast<int>(r.top), width, height);
+    graphics.FillRectangle(slot == selectedZone ? selectedBrush_ : zoneBrush_, static_cast<int>(r.left),
+                           static_cast<int>(r.top), width, height);
+    const std::wstring name = SampleNameOf(zone.path);
+    if (!name.empty() && font_ != nullptr) {
+        Gdiplus::StringFormat format(Gdiplus::StringFormatFlagsDirectionVertical);
+        const Gdiplus::RectF box(static_cast<float>(r.left), static_cast<float>(r.top + 1),
+                                 static_cast<float>(width - 2), static_cast<float>(height - 2));
+        graphics.DrawString(name.c_str(), static_cast<int>(name.size()), font_, box, &format, nameBrush_);
+    }
+    if (slot == selectedZone) {
+        graphics.FillRectangle(rootKeyBrush_, Trunc(static_cast<float>(zone.rootKey - 21) * keyWidth),
+                               velocityAreaHeight, Trunc(keyWidth + 1.0f), keyStripHeight);
+    }
+}
+
+uint8_t KMapping::NoteOnStatus() const {
+    const int channel = instrument->midiChannel;
+    return static_cast<uint8_t>(channel >= 1 && channel <= 16 ? 0x90 | (channel - 1) : 0x9F);
+}
+
+void KMapping::QueueNote(int key, int velocity) {
+    if (effect == nullptr || instrument == nullptr) return;
+    const uint8_t message[3] = {NoteOnStatus(), static_cast<uint8_t>(key), static_cast<uint8_t>(velocity)};
+    effect->QueueMidiEvent(message, 0);
+}
+
+void KMapping::OnLButtonDown(int x, int y, int) {
+    pressX = x;
+    pressY = y;
+    if (y >= velocityAreaHeight) {
+        const int i = Trunc(static_cast<float>(x) / keyWidth);
+        if (i < 0 || i >= kKeys) return;
+        pressedKey = i;
+        if (heldKeys[i].held) return;
+        const int velocity =
+            Trunc(static_cast<float>(y - velocityAreaHeight) / static_cast<float>(keyStripHeight) * 127.0f + 1.0f);
+        heldKeys[i].velocity = velocity;
+        // The held flag follows when the engine reports the note.
+        QueueNote(kLowestKey + i, velocity);
+        return;
+    }
+    if (instrument == nullptr) return;
+    const POINT point = {x, y};
+    for (int slot = KInstrument::kZones - 1; slot >= 0; --slot) {
+        const KSampleZone* zone = instrument->zones[slot];
+        if (zone == nullptr || zone->layer != currentLayer) continue;
+        const RECT r = RectOf(*zone);
+        if (!::PtInRect(&r, point)) continue;
+        selectedZone = dragZone = slot;
+        pressRange = {zone->keyLow, zone->velocityHigh, zone->keyHigh, zone->velocityLow};
+        Invalidate();
+        NotifyOwner();
+        break;
+    }
+    if (edgeHover != 0) {
+        resizing = true;
+        SetEdgeCursor();
+    }
+}
+
+void KMapping::OnLButtonUp(int, int, int) {
+    if (pressedKey >= 0 && pressedKey < kKeys && heldKeys[pressedKey].held && instrument != nullptr)
+        QueueNote(kLowestKey + pressedKey, 0);
+    dragZone = -1;
+    resizing = false;
+    Invalidate();
+}
+
+void KMapping::SetEdgeCursor() {
+    if (edgeHover == 1) ::SetCursor(SystemCursor(IDC_SIZEWE));
+    if (edgeHover == 2) ::SetCursor(SystemCursor(IDC_SIZENS));
+}
+
+void KMapping::OnMouseMove(int x, int y, int) {
+    if (instrument == nullptr) return;
+    if (dragZone >= 0 && !resizing) {
+        if (KSampleZone* zone = ZoneAt(dragZone)) MoveZone(*zone, x, y);
+        return;
+    }
+    KSampleZone* selected = ZoneAt(selectedZone);
+    if (selected == nullptr) return;
+    if (resizing)
+        ResizeZone(*selected, x, y);
+    else
+        TrackEdge(*selected, x, y);
+}
+
+void KMapping::MoveZone(KSampleZone& zone, int x, int y) {
+    int newLow = Trunc(static_cast<float>(x - pressX) / keyWidth + static_cast<float>(pressRange.keyLow));
+    newLow = std::max(newLow, kLowestKey);
+    const int width = zone.keyHigh - zone.keyLow;
+    if (newLow + width > kHighestKey) newLow = kHighestKey - width;
+    zone.keyHigh = newLow + width;
+    zone.keyLow = newLow;
+
+    int newVelocityLow = Trunc(static_cast<float>(pressY - y) / velocityScale + static_cast<float>(pressRange.velocityLow));
+    newVelocityLow = std::max(newVelocityLow, 1);
+    const int height = zone.velocityHigh - zone.velocityLow;
+    if (newVelocityLow + height > 127) newVelocityLow = 127 - height;
+    zone.velocityHigh = newVelocityLow + height;
+    zone.velocityLow = newVelocityLow;
+
+    if (newLow == pressRange.keyLow && newVelocityLow == pressRange.velocityLow) return;
+    Invalidate();
+    NotifyOwner();
+}
+
+void KMapping::ResizeZone(KSampleZone& zone, int x, int y) {
+    const float dx = static_cast<float>(x - pressX), dy = static_cast<float>(pressY - y);
+    if (edgeHover == 1 && edgeIsFar) {
+        zone.keyHigh = std::min(std::max(Trunc(dx / keyWidth + static_cast<float>(pressRange.keyHigh)), pressRange.keyLow),
+                                kHighestKey);
+    } else if (edgeHover == 1) {
+        zone.keyLow = std::max(std::min(Trunc(dx / keyWidth + static_cast<float>(pressRange.keyLow)), pressRange.keyHigh),
+                               kLowestKey);
+    } else if (edgeHover == 2 && edgeIsFar) {
+        int low = std::max(Trunc(dy / velocityScale + static_cast<float>(pressRange.velocityLow)), 1);
+        if (low >= pressRange.velocityHigh) low = pressRange.velocityHigh - 1;
+        zone.velocityLow = low;
+    } else if (edgeHover == 2) {
+        int high = std::min(Trunc(dy / velocityScale + static_cast<float>(pressRange.velocityHigh)), 127);
+        if (high <= pressRange.velocityLow) high = pressRange.velocityLow + 1;
+        zone.velocityHigh = high;
+    }
+    Invalidate();
+    NotifyOwner();
+}
+
+void KMapping::TrackEdge(const KSampleZone& zone, int x, int y) {
+    const RECT r = RectOf(zone);
+    const bool insideY = r.top < y && y < r.bottom, insideX = r.left < x && x < r.right;
+    if (r.right - 3 < x && x < r.right && insideY) {
+        edgeHover = 1;
+        edgeIsFar = true;
+    } else if (r.bottom - 3 < y && y < r.bottom && insideX) {
+        edgeHover = 2;
+        edgeIsFar = true;
+    } else if (r.left < x && x < r.left + 3 && insideY) {
+        edgeHover = 1;
+        edgeIsFar = false;
+    } else if (r.top < y && y < r.top + 3 && insideX) {
+        edgeHover = 2;
+        edgeIsFar = false;
+    } else {
+        if (edgeHover != 0) ::SetCursor(SystemCursor(IDC_ARROW));
+        edgeHover = 0;
+        return;
+    }
+    SetEdgeCursor();
+}
+
+void KMapping::OnRButtonDown(int x, int y, int) {
+    const int i = Trunc(static_cast<float>(x) / keyWidth);
+    KSampleZone* zone = SelectedOfLayer();
+    if (zone == nullptr || y < velocityAreaHeight || i < 0 || i >= kKeys) return;
+    zone->rootKey = static_cast<uint8_t>(kLowestKey + i);
+    Invalidate();
+    NotifyOwner();
+}
+
+void KMapping::OnRButtonDblClk(int x, int y, int keys) {
+    if (instrument == nullptr) return;
+    OnLButtonDown(x, y, keys);
+    OnLButtonUp(x, y, keys);
+    KSampleZone* zone = SelectedOfLayer();
+    if (zone == nullptr) return;
+    const RECT r = RectOf(*zone);
+    const POINT point = {x, y};
+    if (!::PtInRect(&r, point)) return;
+    const HWND owner = GetOwnerWindow();
+    const int answer = ::MessageBoxW(owner, L"Are you sure to delete this sample?", L"Korvo Sampler",
+                                     MB_YESNO | MB_ICONQUESTION);
+    // The editor may have gone while the question was up.
+    if (answer != IDYES || (owner != nullptr && !::IsWindow(owner))) return;
+    DeleteSelected();
+}
+
+void KMapping::OnKeyDown(int virtualKey) {
+    if (virtualKey != VK_DELETE || SelectedOfLayer() == nullptr) return;
+    DeleteSelected();
+}
+
+void KMapping::DeleteSelected() {
+    const int saved = selectedZone;
+    selectedZone = -1;
+    Invalidate();
+    NotifyOwner();
+    if (!instrument->DeleteZone(saved)) {
+        // A voice plays it: it stays, and stays selected.
+        selectedZone = saved;
+        Invalidate();
+    }
+}
+
+void KMapping::OnMouseWheel(int, int, int keys, int delta) {
+    KSampleZone* zone = ZoneAt(selectedZone);
+    if (zone == nullptr) return;
+    const int d = WheelNotchDelta(delta);
+    const bool velocities = keys == MK_CONTROL;
+    if (d > 0 && velocities) {
+        if (zone->velocityHigh < 127) {
+            ++zone->velocityHigh;
+            ++zone->velocityLow;
+        }
+    } else if (d > 0) {
+        if (zone->keyHigh < kHighestKey) {
+            ++zone->keyLow;
+            ++zone->keyHigh;
+        }
+    } else if (d < 0 && velocities) {
+        if (zone->velocityLow > 1) {
+            --zone->velocityHigh;
+            --zone->velocityLow;
+        }
+    } else if (d < 0) {
+        if (zone->keyLow > kLowestKey) {
+            --zone->keyLow;
+            --zone->keyHigh;
+        }
+    }
+    Invalidate();
+    NotifyOwner();
+}
+
+void KMapping::OnLButtonDblClk(int x, int y, int) {
+    if (instrument == nullptr || y >= velocityAreaHeight) return;
+    const uint8_t key = static_cast<uint8_t>(Trunc(static_cast<float>(x) / keyWidth + 21.0f));
+    wchar_t folder[kIniReadChars] = {};
+    ini.ReadString(L"path", L"sample", L"", folder);
+    wchar_t file[MAX_PATH] = {};
+    OPENFILENAMEW dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    const HWND owner = GetOwnerWindow();
+    dialog.hwndOwner = owner;
+    dialog.hInstance = ::GetModuleHandleW(nullptr);
+    dialog.lpstrFilter = L"PCM WAVE\0*.wav\0";
+    dialog.lpstrFile = file;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrInitialDir = folder;
+    dialog.lpstrTitle = L"Add Sample to Korvo Sampler";
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    if (!::GetOpenFileNameW(&dialog)) return;
+    // The editor may have gone while the dialog was up.
+    if (owner != nullptr && !::IsWindow(owner)) return;
+    std::wstring chosenFolder = file;
+    const size_t slash = chosenFolder.find_last_of(L'\\');
+    chosenFolder = slash == std::wstring::npos ? std::wstring() : chosenFolder.substr(0, slash);
+    ini.WriteString(chosenFolder.c_str(), L"path", L"sample");
+
+    // Set up whole before it is published: nothing plays a half-made zone.
+    KSampleZone* zone = instrument->OpenZone(file, nullptr, 0);
+    if (zone == nullptr) return;
+    zone->keyLow = zone->keyHigh = key;
+    zone->rootKey = key;
+    zone->velocityLow = 1;
+    zone->velocityHigh = 127;
+    zone->layer = currentLayer;
+    zone->volumeDb = effect->newZoneVolumeDb;
+    zone->pan = effect->newZonePan;
+    zone->exclusiveGroup = effect->newZoneGroup;
+    zone->keyTracking = effect->newZoneKeyTracking ? 1 : 0;
+    zone->releaseTrigger = effect->newZoneReleaseTrigger ? 1 : 0;
+    if (zone->hasSmpl) {
+        // The file's own root replaces the clicked key.
+        zone->keyLow = zone->keyHigh = zone->unityNote;
+        zone->rootKey = static_cast<uint8_t>(zone->unityNote);
+        if (zone->hasLoop) {
+            zone->loopMode = kLoop;
+            zone->loopStart = zone->smplLoopStart;
+            zone->loopEnd = zone->smplLoopEnd;
+        }
+    } else {
+        zone->loopMode = effect->newZoneLoopMode;
+    }
+    zone->FillPreload();
+    zone->UpdateCoefficients(instrument->sampleRate);
+    zone->BuildOverview();
+    const int slot = instrument->InsertZone(zone);
+    if (slot < 0) return;
+    selectedZone = slot;
+    Invalidate();
+    effect->engine.UpdateGains();
+    NotifyOwner();
+}
