@@ -67,7 +67,7 @@ VstInt32 KPlayerVST::getChunk(void** data, bool isPreset) {
     for (int slot = 0; slot < KPlayerChunk::kSlots; ++slot) {
         const KInstrument* instrument = engine.instruments[slot];
         if (instrument == nullptr) continue;
-        chunk.slots[slot].editorSelection = editorState->selectedSlot;
+        chunk.slots[slot].editorSelection = editorHooks->selectedSlot;
         FillSlotState(chunk.slots[slot], *instrument);
     }
     std::memcpy(chunkBuffer, &chunk, sizeof chunk);
@@ -89,11 +89,11 @@ VstInt32 KPlayerVST::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
             KInstrument* instrument = engine.instruments[slot];
             if (instrument == nullptr) continue;
             const KPlayerSlotState& state = chunk.slots[slot];
-            TakeInRange(editorState->selectedSlot, state.editorSelection, 0, KPlayerChunk::kSlots - 1);
+            TakeInRange(editorHooks->selectedSlot, state.editorSelection, 0, KPlayerChunk::kSlots - 1);
             ApplySlotState(*instrument, state);
         }
         engine.UpdateGains();
     }
-    editorState->RefreshInstrumentView();
+    editorHooks->RefreshInstrumentView();
     return 1;
 }

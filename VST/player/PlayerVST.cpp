@@ -10,9 +10,11 @@ constexpr size_t kVendorBytes = 64;
 constexpr size_t kProductBytes = 64;
 } // namespace
 
-KPlayerVST::KPlayerVST(audioMasterCallback audioMaster) : KPlayerVST(audioMaster, PluginFilePath()) {}
+KPlayerVST::KPlayerVST(audioMasterCallback audioMaster, KPlayerEditorFactory editorFactory)
+    : KPlayerVST(audioMaster, PluginFilePath(), editorFactory) {}
 
-KPlayerVST::KPlayerVST(audioMasterCallback audioMaster, const std::wstring& ownFile)
+KPlayerVST::KPlayerVST(audioMasterCallback audioMaster, const std::wstring& ownFile,
+                       KPlayerEditorFactory editorFactory)
     : KEngineEffect(audioMaster, 0) {
     // The paths live in buffers of 260 characters: a longer one is refused,
     // and the player then finds no bank.
@@ -38,20 +40,34 @@ KPlayerVST::KPlayerVST(audioMasterCallback audioMaster, const std::wstring& ownF
 
     CheckBankPairing();
 
-    // The editor window comes later; what it keeps lives here till then.
-    editorState = std::make_unique<KPlayerEditorState>();
+    // The editor shows what was read and kept: it comes after the check.
+    if (editorFactory != nullptr) {
+        AEffEditor* made = editorFactory(this);
+        if (auto* hooks = dynamic_cast<KPlayerEditorHooks*>(made)) editorHooks = hooks;
+        setEditor(made);
+    }
     curProgram = 0;
     engine.UpdateGains();
 }
 
-KPlayerVST::~KPlayerVST() = default;
+KPlayerVST::~KPlayerVST() {
+    // The editor goes first, while everything it shows still exists: its
+    // window and timers, then (with the disk thread stopped, so that no
+    // engine callback reaches it) the editor with its images, before GDI+
+    // shuts down.
+    editorHooks->CloseWindow();
+    engine.StopDiskThread();
+    editorHooks = &noEditor_;
+    delete editor;
+    editor = nullptr;
+}
 
 void KPlayerVST::process(float**, float** outputs, VstInt32 sampleFrames) {
     if (RenderUnlessBusy(outputs, sampleFrames)) UpdateOutputMeters(engine.peakLeft, engine.peakRight);
 }
 
 void KPlayerVST::UpdateOutputMeters(float peakLeft, float peakRight) {
-    editorState->UpdateOutputMeters(peakLeft, peakRight);
+    editorHooks->UpdateOutputMeters(peakLeft, peakRight);
 }
 
 void KPlayerVST::close() { busy = true; }

@@ -2,16 +2,19 @@
 // plays the one sound library exported beside its own file (a copy N.dll
 // reads the bank N\N.ksb), only when the library code stamped into that file
 // matches the bank's. No automatable parameters; its state is the fixed
-// KPlayerChunk.
+// KPlayerChunk. The editor is made once the bank is read and checked.
 #pragma once
 
 #include "EngineEffect.h"
 #include "PlayerChunk.h"
-#include "PlayerEditorState.h"
+#include "PlayerEditorHooks.h"
 
 #include <cstdint>
-#include <memory>
 #include <string>
+
+class KPlayerVST;
+// Makes the player's editor (which also answers KPlayerEditorHooks).
+using KPlayerEditorFactory = AEffEditor* (*)(KPlayerVST* player);
 
 class KPlayerVST : public KEngineEffect {
 public:
@@ -19,10 +22,12 @@ public:
     // Where the library code lies in the player's own file.
     static constexpr int64_t kStampOffset = 0x70;
 
-    explicit KPlayerVST(audioMasterCallback audioMaster);
+    // Without a factory the player has no editor.
+    explicit KPlayerVST(audioMasterCallback audioMaster, KPlayerEditorFactory editorFactory = nullptr);
     // A player whose own file is ownFile (the library's file for the one
     // above).
-    KPlayerVST(audioMasterCallback audioMaster, const std::wstring& ownFile);
+    KPlayerVST(audioMasterCallback audioMaster, const std::wstring& ownFile,
+               KPlayerEditorFactory editorFactory = nullptr);
     ~KPlayerVST() override;
 
     void process(float** inputs, float** outputs, VstInt32 sampleFrames) override;
@@ -44,12 +49,14 @@ public:
     std::wstring playerName;
     std::wstring bankPath;
     alignas(8) uint8_t chunkBuffer[kChunkSize] = {};
-    std::unique_ptr<KPlayerEditorState> editorState;
+    // The editor's, or the player's own stand-in: never null.
+    KPlayerEditorHooks* editorHooks = &noEditor_;
 
 protected:
     void UpdateOutputMeters(float peakLeft, float peakRight) override;
 
 private:
+    KPlayerEditorHooks noEditor_;
     // The path of the player's own file; empty when it was refused.
     std::wstring ownFile_;
 };

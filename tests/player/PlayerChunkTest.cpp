@@ -71,7 +71,7 @@ protected:
 
 TEST_F(PlayerChunkTest, EveryFieldLiesAtItsOffset) {
     auto p = Player();
-    p->editorState->selectedSlot = 1;
+    p->editorHooks->selectedSlot = 1;
     const Chunk c = Get(*p);
     ASSERT_EQ(c.size(), 3712u);
     EXPECT_EQ(c[0], 7) << "channel";
@@ -119,7 +119,7 @@ TEST_F(PlayerChunkTest, AFailedPairingGivesZeros) {
 
 TEST_F(PlayerChunkTest, ARestoreKeepsEveryInstrumentAndGivesALayerOneEnvelope) {
     auto p = Player();
-    p->editorState->selectedSlot = 1;
+    p->editorHooks->selectedSlot = 1;
     const Chunk saved = Get(*p);
     KInstrument& a = *p->engine.instruments[0];
     KInstrument& b = *p->engine.instruments[1];
@@ -133,7 +133,7 @@ TEST_F(PlayerChunkTest, ARestoreKeepsEveryInstrumentAndGivesALayerOneEnvelope) {
     a.pan = 90.0;
     a.reverbSend = 1.0;
     b.zones[0]->ampRelease = 1.0f;
-    p->editorState->selectedSlot = 0;
+    p->editorHooks->selectedSlot = 0;
     ASSERT_EQ(p->setChunk(const_cast<uint8_t*>(saved.data()), 3712, false), 1);
 
     EXPECT_EQ(a.midiChannel, 7);
@@ -144,7 +144,7 @@ TEST_F(PlayerChunkTest, ARestoreKeepsEveryInstrumentAndGivesALayerOneEnvelope) {
     EXPECT_EQ(a.pan, 30.0);
     EXPECT_EQ(a.reverbSend, 0.25);
     EXPECT_EQ(b.zones[0]->ampRelease, 50.0f);
-    EXPECT_EQ(p->editorState->selectedSlot, 1);
+    EXPECT_EQ(p->editorHooks->selectedSlot, 1);
     EXPECT_FLOAT_EQ(a.targetGainRight, static_cast<float>(0.75 * 30.0 / 50.0)) << "gains follow";
     // Zones 0 and 2 (layer 1) now share the first one's envelope.
     for (int z : {0, 2}) {
@@ -216,13 +216,13 @@ TEST_F(PlayerChunkTest, OutOfRangeValuesKeepTheInstrumentsOwn) {
         KInstrument& in = *p->engine.instruments[0];
         in.currentLayer = 6;
         in.bendRange = 7;
-        p->editorState->selectedSlot = 9;
+        p->editorHooks->selectedSlot = 9;
         Chunk chunk = Get(*p);
         if (c.width == 1) chunk[c.offset] = static_cast<uint8_t>(c.value);
         else Put<int32_t>(chunk, c.offset, c.value);
         ASSERT_EQ(p->setChunk(chunk.data(), 3712, false), 1) << c.what;
         const int32_t now = c.offset == 0 ? in.midiChannel : c.offset == 1 ? in.outputPair : c.offset == 4 ? in.currentLayer
-                            : c.offset == 32 ? in.bendRange : p->editorState->selectedSlot;
+                            : c.offset == 32 ? in.bendRange : p->editorHooks->selectedSlot;
         const int32_t before = c.offset == 0 ? 2 : c.offset == 1 ? 1 : c.offset == 4 ? 6 : c.offset == 32 ? 7 : 9;
         EXPECT_EQ(now, c.taken ? c.value : before) << c.what;
     }
@@ -235,7 +235,7 @@ TEST_F(PlayerChunkTest, TheLastOccupiedRecordsSelectionStays) {
     Put<int32_t>(c, Record(1) + 228, 11);
     Put<int32_t>(c, Record(5) + 228, 13); // an empty slot: ignored
     ASSERT_EQ(p->setChunk(c.data(), 3712, false), 1);
-    EXPECT_EQ(p->editorState->selectedSlot, 11);
+    EXPECT_EQ(p->editorHooks->selectedSlot, 11);
 }
 
 TEST_F(PlayerChunkTest, PresetsAndEmptyChunksAreRefused) {

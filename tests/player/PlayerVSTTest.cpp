@@ -78,7 +78,7 @@ TEST_F(PlayerVSTTest, APairedPlayerLoadsItsWholeLibrary) {
         ASSERT_EQ(*v, 0.0f) << "the player builds no overviews";
 
     const AEffect& e = *p->getAeffect();
-    EXPECT_EQ(e.flags, 0x132) << "no editor window yet";
+    EXPECT_EQ(e.flags, 0x132) << "made without an editor";
     EXPECT_EQ(e.numParams, 0);
     EXPECT_EQ(e.numPrograms, 1);
     EXPECT_EQ(e.numInputs, 0);
@@ -276,6 +276,82 @@ TEST_F(PlayerVSTTest, ASampleRateChangeRecomputesTheEnvelopes) {
     e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, 48000.0f);
     EXPECT_EQ(p->engine.sampleRate, 48000);
     EXPECT_FLOAT_EQ(zone.ampReleaseCoef, static_cast<float>(1 - std::exp(-1.0 / 480)));
+}
+
+// An editor that notes what the player asks of it, in one log shared with
+// the test (it outlives the editor).
+struct EditorLog {
+    std::vector<std::string> calls;
+    int instrumentsAtConstruction = -1;
+    float peakLeft = 0.0f;
+    bool diskThreadRunningAtClose = false;
+};
+EditorLog* gLog = nullptr;
+
+class RecordingEditor : public AEffEditor, public KPlayerEditorHooks {
+public:
+    explicit RecordingEditor(KPlayerVST* player) : AEffEditor(player), player_(player) {
+        gLog->instrumentsAtConstruction = player->engine.instrumentCount;
+    }
+    ~RecordingEditor() override { gLog->calls.push_back("deleted"); }
+    void RefreshInstrumentView() override { gLog->calls.push_back("refresh " + std::to_string(selectedSlot)); }
+    void UpdateOutputMeters(float peakLeft, float) override { gLog->peakLeft = std::max(gLog->peakLeft, peakLeft); }
+    void CloseWindow() override {
+        gLog->calls.push_back("close");
+        gLog->diskThreadRunningAtClose = player_->engine.diskThread.joinable();
+    }
+
+private:
+    KPlayerVST* player_;
+};
+
+AEffEditor* MakeRecordingEditor(KPlayerVST* player) { return new RecordingEditor(player); }
+AEffEditor* MakeNoEditor(KPlayerVST*) { return nullptr; }
+
+TEST_F(PlayerVSTTest, TheEditorComesAfterTheCheckAndGoesFirst) {
+    rig.AddInstrument(0, 0, {1}, rig.Wav(L"e.wav"));
+    rig.AddInstrument(0, 1, {1}, rig.wavs[0]);
+    const PlayerSet set = rig.MakeSet();
+    for (bool paired : {true, false}) {
+        if (!paired) {
+            ASSERT_TRUE(StampLibraryCode(set.library, "Nope"));
+        }
+        EditorLog log;
+        gLog = &log;
+        {
+            MessageBoxAnswerer answerer(L"Korvo Sampler Player");
+            KPlayerVST p(QuietHost, set.library, MakeRecordingEditor);
+            EXPECT_EQ(log.instrumentsAtConstruction, paired ? 2 : 0) << "made after the check";
+            EXPECT_EQ(p.getAeffect()->flags, 0x133) << "with its editor";
+            EXPECT_NE(dynamic_cast<RecordingEditor*>(p.editorHooks), nullptr);
+            if (paired) {
+                // The chunk carries the editor's selection and a restore
+                // shows it.
+                p.editorHooks->selectedSlot = 1;
+                void* data = nullptr;
+                ASSERT_EQ(p.getChunk(&data, false), 3712);
+                std::vector<uint8_t> chunk(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + 3712);
+                p.editorHooks->selectedSlot = 0;
+                ASSERT_EQ(p.setChunk(chunk.data(), 3712, false), 1);
+                EXPECT_EQ(log.calls, std::vector<std::string>{"refresh 1"});
+                AEffect* e = p.getAeffect();
+                e->dispatcher(e, effOpen, 0, 0, nullptr, 0);
+                SendMidi(e, 0x90, 60, 127);
+                Outputs out(512);
+                e->process(e, nullptr, out.pointers, 512);
+                EXPECT_GT(log.peakLeft, 0.2f) << "the meters are fed from the render";
+            }
+            log.calls.clear();
+        }
+        EXPECT_EQ(log.calls, (std::vector<std::string>{"close", "deleted"}));
+        EXPECT_TRUE(log.diskThreadRunningAtClose) << "the window goes while everything it shows is there";
+        gLog = nullptr;
+    }
+    // A factory that makes nothing leaves the player without an editor.
+    KPlayerVST p(QuietHost, set.library, MakeNoEditor);
+    EXPECT_EQ(p.getAeffect()->flags & effFlagsHasEditor, 0);
+    p.editorHooks->selectedSlot = 3;
+    p.editorHooks->RefreshInstrumentView();
 }
 
 TEST_F(PlayerVSTTest, SharesTheSamplersHostAnswers) {
