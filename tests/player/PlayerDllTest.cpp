@@ -127,7 +127,7 @@ TEST_F(PlayerDllTest, AStampedCopyPlaysItsLibrary) {
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(answerer.Texts(), kNoBox);
     EXPECT_EQ(e->magic, FourCC("VstP"));
-    EXPECT_EQ(e->flags, 0x132) << "no editor window yet";
+    EXPECT_EQ(e->flags, 0x133) << "its editor attached";
     EXPECT_EQ(e->numParams, 0);
     EXPECT_EQ(e->numPrograms, 1);
     EXPECT_EQ(e->numOutputs, 8);
