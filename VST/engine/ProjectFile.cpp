@@ -128,10 +128,17 @@ void ApplyZoneRecord(KSampleZone& z, const KZoneRecord& r) {
     if (z.ampSustain < 0.0f && z.ampDecay == 0.0f) z.ampDecay = 1.0f;
 }
 
+int SavedZoneCount(const KInstrument& in) {
+    int n = 0;
+    for (const KSampleZone* zone : in.zones)
+        if (zone != nullptr && !zone->notSaved) ++n;
+    return n;
+}
+
 void FillInstrumentRecord(KInstrumentRecord& r, const KInstrument& in, uint8_t samplesInRelativePath) {
     r = KInstrumentRecord();
     CopyWide(r.name, in.name);
-    r.zoneCount = in.zoneCount;
+    r.zoneCount = SavedZoneCount(in);
     r.midiChannel = in.midiChannel;
     r.outputPair = in.outputPair;
     r.pitchBendOn = in.pitchBendOn;
@@ -239,7 +246,7 @@ bool KSamplerEngine::SaveFile(const wchar_t* path, KFileJob& job, bool embedWave
         for (int slot = first; slot <= last; ++slot)
             if (const KInstrument* in = instruments[slot])
                 for (const KSampleZone* zone : in->zones)
-                    if (zone != nullptr) copies.KeepIfInside(zone->path);
+                    if (zone != nullptr && !zone->notSaved) copies.KeepIfInside(zone->path);
     }
     for (int slot = first; slot <= last; ++slot) {
         const KInstrument* in = instruments[slot];
@@ -250,7 +257,7 @@ bool KSamplerEngine::SaveFile(const wchar_t* path, KFileJob& job, bool embedWave
         position += KInstrumentRecord::kSize;
 
         for (const KSampleZone* zone : in->zones) {
-            if (zone == nullptr) continue;
+            if (zone == nullptr || zone->notSaved) continue;
             KZoneRecord& r = job.zone;
             FillZoneRecord(r, *zone);
             if (relative) {

@@ -39,6 +39,9 @@ public:
     bool PreloadWrapsLoop() const;
 
     uint8_t isMono = 0;
+    // A zone of the moment (the editor's audition): it plays but is never
+    // written into a project, instrument, bank or state chunk.
+    uint8_t notSaved = 0;
     // The filter envelope is not stored: every zone starts with these.
     float filterAttack = 0.0f;
     float filterDecay = 0.0f;

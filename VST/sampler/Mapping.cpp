@@ -29,6 +29,35 @@ std::wstring SampleNameOf(const wchar_t* path) {
     return name.size() > 4 ? name.substr(0, name.size() - 4) : std::wstring();
 }
 
+void SetUpNewZone(KSampleZone& zone, const KSamplerVST& plugin, int key, int layer, bool fileKeyAndLoop) {
+    zone.keyLow = zone.keyHigh = key;
+    zone.rootKey = static_cast<uint8_t>(key);
+    zone.velocityLow = 1;
+    zone.velocityHigh = 127;
+    zone.layer = layer;
+    zone.volumeDb = plugin.newZoneVolumeDb;
+    zone.pan = plugin.newZonePan;
+    zone.exclusiveGroup = plugin.newZoneGroup;
+    zone.keyTracking = plugin.newZoneKeyTracking ? 1 : 0;
+    zone.releaseTrigger = plugin.newZoneReleaseTrigger ? 1 : 0;
+    if (fileKeyAndLoop && zone.hasSmpl) {
+        // The file's own root replaces the chosen key.
+        const int unity = std::min(std::max(zone.unityNote, 0), 127);
+        zone.keyLow = zone.keyHigh = unity;
+        zone.rootKey = static_cast<uint8_t>(unity);
+        if (zone.hasLoop) {
+            zone.loopMode = kLoop;
+            zone.loopStart = zone.smplLoopStart;
+            zone.loopEnd = zone.smplLoopEnd;
+        }
+    } else {
+        zone.loopMode = plugin.newZoneLoopMode;
+    }
+    zone.FillPreload();
+    zone.UpdateCoefficients(plugin.engine.sampleRate);
+    zone.BuildOverview();
+}
+
 KMapping::KMapping() {
     outlinePen_ = new Gdiplus::Pen(Gdiplus::Color(0xFFD2D2D7), 1.0f);
     zoneBrush_ = new Gdiplus::SolidBrush(Gdiplus::Color(0x5A87CDF5));
@@ -143,8 +172,8 @@ void KMapping::OnLButtonDown(int x, int y, int) {
     pressX = x;
     pressY = y;
     if (y >= velocityAreaHeight) {
-        const int i = Trunc(static_cast<float>(x) / keyWidth);
-        if (i < 0 || i >= kKeys) return;
+        // The strip's last pixels lie past key 108: they are key 108.
+        const int i = std::min(std::max(Trunc(static_cast<float>(x) / keyWidth), 0), kKeys - 1);
         pressedKey = i;
         if (heldKeys[i].held) return;
         const int velocity =
@@ -205,6 +234,9 @@ void KMapping::MoveZone(KSampleZone& zone, int x, int y) {
     newLow = std::max(newLow, kLowestKey);
     const int width = zone.keyHigh - zone.keyLow;
     if (newLow + width > kHighestKey) newLow = kHighestKey - width;
+    // A zone wider than the keyboard keeps its keys (it would reach below
+    // key 0 otherwise); its velocities still move.
+    if (width > kHighestKey - kLowestKey) newLow = zone.keyLow;
     zone.keyHigh = newLow + width;
     zone.keyLow = newLow;
 
@@ -362,34 +394,9 @@ void KMapping::OnLButtonDblClk(int x, int y, int) {
     chosenFolder = slash == std::wstring::npos ? std::wstring() : chosenFolder.substr(0, slash);
     ini.WriteString(chosenFolder.c_str(), L"path", L"sample");
 
-    // Set up whole before it is published: nothing plays a half-made zone.
     KSampleZone* zone = instrument->OpenZone(file, nullptr, 0);
     if (zone == nullptr) return;
-    zone->keyLow = zone->keyHigh = key;
-    zone->rootKey = key;
-    zone->velocityLow = 1;
-    zone->velocityHigh = 127;
-    zone->layer = currentLayer;
-    zone->volumeDb = effect->newZoneVolumeDb;
-    zone->pan = effect->newZonePan;
-    zone->exclusiveGroup = effect->newZoneGroup;
-    zone->keyTracking = effect->newZoneKeyTracking ? 1 : 0;
-    zone->releaseTrigger = effect->newZoneReleaseTrigger ? 1 : 0;
-    if (zone->hasSmpl) {
-        // The file's own root replaces the clicked key.
-        zone->keyLow = zone->keyHigh = zone->unityNote;
-        zone->rootKey = static_cast<uint8_t>(zone->unityNote);
-        if (zone->hasLoop) {
-            zone->loopMode = kLoop;
-            zone->loopStart = zone->smplLoopStart;
-            zone->loopEnd = zone->smplLoopEnd;
-        }
-    } else {
-        zone->loopMode = effect->newZoneLoopMode;
-    }
-    zone->FillPreload();
-    zone->UpdateCoefficients(instrument->sampleRate);
-    zone->BuildOverview();
+    SetUpNewZone(*zone, *effect, key, currentLayer, true);
     const int slot = instrument->InsertZone(zone);
     if (slot < 0) return;
     selectedZone = slot;

@@ -93,6 +93,11 @@ private:
     Gdiplus::Font* font_ = nullptr;
 };
 
+// A zone added by the editor, before it is published: on the key (or, with
+// fileKeyAndLoop, the WAV's own root key and loop), velocities 1..127, the
+// plug-in's new-zone defaults, its preload, coefficients and overview.
+void SetUpNewZone(KSampleZone& zone, const KSamplerVST& plugin, int key, int layer, bool fileKeyAndLoop);
+
 // The file name of a sample path without its folder and its last four
 // characters (the extension); empty when shorter.
 std::wstring SampleNameOf(const wchar_t* path);

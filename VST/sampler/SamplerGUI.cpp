@@ -362,13 +362,23 @@ void KSamplerGUI::OnWidgetEvent(int id, void* context) {
         return;
     }
     switch (id) {
+    case 123: gui->OnNewProject(); break;
+    case 124: gui->OnOpenProject(); break;
+    case 125: gui->OnSaveProject(); break;
+    case 126: gui->OnSaveProjectAs(); break;
+    case 130: gui->OnBrowseSampleFolder(); break;
     case 131: gui->OnPanic(); break;
     case 138: gui->OnLayerSelect(); break;
     case 149: gui->OnSamplePositions(); break;
     case 150: gui->OnZoneControls(); break;
     case 151: gui->OnInstrumentControls(); break;
     case 152: gui->OnInstrumentListSelect(); break;
+    case 153: gui->OnSampleList(); break;
+    case 154: gui->OnSampleScroll(); break;
     case KMapping::kId: gui->RefreshZoneView(); break;
+    case 250: gui->OnSaveInstrument(); break;
+    case 251: gui->OnLoadInstrument(); break;
+    case 252: gui->OnRenameLayer(); break;
     default: break;
     }
 }
@@ -382,6 +392,8 @@ void KSamplerGUI::OnTimer(int timerId) {
         midiLedLit[timerId] = false;
         return;
     }
+    // An audition zone that a voice still played is removed once it is free.
+    if (auditionZone >= 0 && !sampleList.rightButtonDown) RemoveAuditionZone();
     const int voices = plugin->engine.CountActiveVoices();
     if (static_cast<int>(voicesDigit.GetValue()) != voices) voicesDigit.SetValue(static_cast<float>(voices));
 }
@@ -449,24 +461,4 @@ void KSamplerGUI::SelectFirstInstrument() {
     instrumentList.selectedIndex = 0;
     OnInstrumentListSelect();
     instrumentList.Invalidate();
-}
-
-void KSamplerGUI::ScanSampleFolder() {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found = {};
-    const std::wstring pattern = std::wstring(plugin->engine.sampleFolder) + L"\\*.wav";
-    const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            if (names.size() < KList::kMaxItems) names.push_back(found.cFileName);
-        } while (::FindNextFileW(search, &found));
-        ::FindClose(search);
-    }
-    std::vector<const wchar_t*> rows;
-    for (const std::wstring& name : names) rows.push_back(name.c_str());
-    sampleList.SetItems(rows.data(), static_cast<uint32_t>(rows.size()));
-    if (!rows.empty()) {
-        sampleList.selectedIndex = 0;
-        sampleList.Invalidate();
-    }
 }

@@ -73,6 +73,25 @@ public:
     void OnPanic();
     void OnTimer(int timerId);
 
+    // The project and instrument files. The saves return whether the file
+    // was written.
+    void OnNewProject();
+    void OnOpenProject();
+    bool OnSaveProject();
+    bool OnSaveProjectAs();
+    void OnSaveInstrument();
+    void OnLoadInstrument();
+
+    // The sample browser.
+    void OnBrowseSampleFolder();
+    void UpdateSampleScroll();
+    void OnSampleScroll();
+    void OnSampleList();
+    void OnRenameLayer();
+    // The audition's zone goes when no voice plays it any more; until then
+    // it is never saved.
+    void RemoveAuditionZone();
+
     static void OnWidgetEvent(int id, void* context);
     static void TimerCallback(int timerId, void* context);
     static void OnDiskActivityStart(void* user, int32_t arg);
@@ -164,6 +183,25 @@ public:
     static constexpr int kWindowTimerVoices = 16;
 
 private:
+    // A folder remembered in the settings file, or fallback; empty when the
+    // value is too long to be a folder.
+    std::wstring IniFolder(const wchar_t* key, const wchar_t* fallback);
+    bool AskForFile(bool save, const wchar_t* filter, const wchar_t* title, const wchar_t* extension,
+                    const std::wstring& startFolder, std::wstring& chosen);
+    void ShowMessage(const wchar_t* text, UINT icon);
+    // Asks to save a modified project: true to go on (saved, or not wanted).
+    bool SaveBeforeLeaving();
+    void LoadAndShow(const std::wstring& path, bool keepProject, const wchar_t* failure);
+    bool SaveTo(const std::wstring& path, int instrumentIndex);
+    // The selected row's file; false when there is none or it is too long.
+    bool SelectedSamplePath(std::wstring& path);
+    void StartAudition(const std::wstring& path);
+    void StopAudition();
+    static int NextFreeKey(const KInstrument& instrument);
+    void AddSampleAtNextKey(const std::wstring& path);
+    void DropSample(const std::wstring& path);
+    void AddNewZone(KInstrument& instrument, const std::wstring& path, int key, bool fileKeyAndLoop);
+
     std::array<Gdiplus::Bitmap**, kSkinImages> SkinImages();
     void LoadSkin();
     void FreeSkin();

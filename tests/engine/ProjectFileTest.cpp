@@ -166,6 +166,30 @@ TEST_F(ProjectFileTest, SustainBelowZeroWithoutDecayGetsOneMillisecond) {
     EXPECT_EQ(l.engine.instruments[0]->zones[0]->ampDecay, 1.0f);
 }
 
+// The editor's audition zone plays but is no part of the user's work: no
+// project, instrument file or bank holds it.
+TEST_F(ProjectFileTest, AZoneMarkedNotSavedIsLeftOutOfEveryFile) {
+    const int slot = rig.AddInstrument();
+    for (int z = 0; z < 3; ++z) AddZone(slot, Wav(L"n.wav"));
+    rig.Zone(slot, 1)->notSaved = 1;
+    rig.Zone(slot, 2)->ampRelease = 777.0f;
+    const struct {
+        const wchar_t* name;
+        bool embed;
+        int instrument;
+    } files[] = {{L"p.kss", false, -1}, {L"b.ksb", true, -1}, {L"i.kis", false, 0}};
+    for (const auto& f : files) {
+        const std::wstring path = rig.folder.File(f.name);
+        ASSERT_TRUE(Save(path, f.embed, false, f.instrument));
+        Loader l;
+        ASSERT_TRUE(l.Load(path));
+        const KInstrument& in = *l.engine.instruments[0];
+        EXPECT_EQ(in.zoneCount, 2) << f.name;
+        ASSERT_NE(in.zones[1], nullptr);
+        EXPECT_EQ(in.zones[1]->ampRelease, 777.0f) << "the zone after it follows directly";
+    }
+}
+
 TEST_F(ProjectFileTest, InstrumentFileHasNoInfoAndItsOwnSamplesMode) {
     const std::wstring wav = Wav(L"i.wav");
     rig.AddInstrument();

@@ -1,13 +1,8 @@
 // The sampler's editor in the real library, as a host shows it: a window of
 // the test host, real input, the state chunk read back to see what an edit
 // stored, pixels and screenshots to see what the editor shows.
-#include "Engine.h"
-#include "PluginHost.h"
+#include "EditorRig.h"
 #include "ProjectChunk.h"
-#include "StoredFields.h"
-#include "TempFolder.h"
-#include "WavWriter.h"
-#include "WindowRig.h"
 
 #include <gtest/gtest.h>
 
@@ -19,10 +14,6 @@
 #include <vector>
 
 namespace {
-
-std::wstring SamplerDll() { return WinePath(KORVO_SAMPLER_DLL); }
-
-constexpr int kWidth = 820, kHeight = 610;
 
 // A project whose zones hold what the editor's controls cannot show: keys
 // 0..127, loop mode 3, a start frame beyond float precision, a bend range
@@ -52,87 +43,6 @@ std::vector<uint8_t> AwkwardChunk(const TempFolder& folder) {
     return ChunkOf(engine, folder);
 }
 
-// The project a chunk holds, loaded into an engine of the test's own.
-struct LoadedChunk {
-    KSamplerEngine engine;
-    bool ok = false;
-};
-
-void Load(const std::vector<uint8_t>& chunk, const TempFolder& folder, LoadedChunk& into) {
-    const std::wstring file = folder.File(L"read-back.kss");
-    WriteBytes(file, chunk);
-    KFileJob job;
-    into.ok = into.engine.LoadFile(file.c_str(), job, true);
-}
-
-std::vector<uint8_t> GetChunk(PluginHost& host) {
-    void* data = nullptr;
-    const VstIntPtr size = host.Dispatch(effGetChunk, 0, 0, &data);
-    if (size <= 0 || data == nullptr) return {};
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    return std::vector<uint8_t>(bytes, bytes + size);
-}
-
-// Every stored field that differs between two projects, named by where it is.
-std::vector<std::string> ChangedFields(const LoadedChunk& a, const LoadedChunk& b) {
-    std::vector<std::string> changed;
-    for (int i = 0; i < KSamplerEngine::kInstruments; ++i) {
-        const KInstrument* x = a.engine.instruments[i];
-        const KInstrument* y = b.engine.instruments[i];
-        if ((x == nullptr) != (y == nullptr)) {
-            changed.push_back("instrument " + std::to_string(i));
-            continue;
-        }
-        if (x == nullptr) continue;
-        for (const std::string& name : StoredFieldsDiffer(*x, *y)) changed.push_back(name);
-        for (int z = 0; z < KInstrument::kZones; ++z) {
-            if ((x->zones[z] == nullptr) != (y->zones[z] == nullptr)) {
-                changed.push_back("zone " + std::to_string(z));
-                continue;
-            }
-            if (x->zones[z] == nullptr) continue;
-            for (const std::string& name : StoredFieldsDiffer(*x->zones[z], *y->zones[z]))
-                changed.push_back("zone " + std::to_string(z) + " " + name);
-            const KSampleZone &p = *x->zones[z], &q = *y->zones[z];
-            if (p.keyLow != q.keyLow || p.keyHigh != q.keyHigh || p.velocityLow != q.velocityLow ||
-                p.velocityHigh != q.velocityHigh || p.rootKey != q.rootKey || p.layer != q.layer)
-                changed.push_back("zone " + std::to_string(z) + " map");
-        }
-    }
-    return changed;
-}
-
-// Waits for the host's message loop and the editor's timers.
-void PumpFor(int milliseconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (std::chrono::steady_clock::now() < end) {
-        PumpMessages();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
-
-class SamplerEditor : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_NE(host.effect(), nullptr);
-        host.Open();
-    }
-    // The editor open in the host window; its panel is the window's child.
-    HWND OpenEditor() {
-        EXPECT_EQ(host.Dispatch(effEditOpen, 0, 0, window.hwnd()), 1);
-        PumpMessages();
-        return ::GetWindow(window.hwnd(), GW_CHILD);
-    }
-    void Restore(const std::vector<uint8_t>& chunk) {
-        ASSERT_FALSE(chunk.empty());
-        ASSERT_EQ(host.Dispatch(effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), const_cast<uint8_t*>(chunk.data())), 1);
-    }
-
-    TempFolder folder;
-    PluginHost host{SamplerDll()};
-    HostWindow window{kWidth, kHeight};
-};
-
 TEST_F(SamplerEditor, ReportsItsSizeBeforeItOpensAndHasAnEditorFlag) {
     EXPECT_EQ(host.effect()->flags & effFlagsHasEditor, effFlagsHasEditor);
     ERect* rect = nullptr;
@@ -140,8 +50,8 @@ TEST_F(SamplerEditor, ReportsItsSizeBeforeItOpensAndHasAnEditorFlag) {
     ASSERT_NE(rect, nullptr);
     EXPECT_EQ(rect->top, 0);
     EXPECT_EQ(rect->left, 0);
-    EXPECT_EQ(rect->bottom, kHeight);
-    EXPECT_EQ(rect->right, kWidth);
+    EXPECT_EQ(rect->bottom, kEditorHeight);
+    EXPECT_EQ(rect->right, kEditorWidth);
 }
 
 TEST_F(SamplerEditor, AnEditOfOneControlStoresThatFieldAndNothingElse) {
@@ -189,18 +99,6 @@ TEST_F(SamplerEditor, AnEditOfOneControlStoresThatFieldAndNothingElse) {
 } // namespace
 
 namespace {
-
-std::vector<uint32_t> PixelsOf(const Capture& shot, RECT r) {
-    std::vector<uint32_t> pixels;
-    for (int y = r.top; y < r.bottom; ++y)
-        for (int x = r.left; x < r.right; ++x) pixels.push_back(shot.Rgb(x, y));
-    return pixels;
-}
-
-// What the panel shows in a rectangle, as one list of pixels: after every
-// waiting message, or at once (no timer has run).
-std::vector<uint32_t> Shown(HWND panel, RECT r) { return PixelsOf(CaptureWindow(panel), r); }
-std::vector<uint32_t> ShownNow(HWND panel, RECT r) { return PixelsOf(CaptureWindowAsIs(panel), r); }
 
 constexpr RECT kVoicesDigits = {702, 9, 723, 20};
 RECT MidiLight(int slot) { return {788, 75 + 15 * slot, 796, 83 + 15 * slot}; }

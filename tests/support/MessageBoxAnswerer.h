@@ -20,7 +20,9 @@ public:
         bool hasOwner;
     };
 
-    explicit MessageBoxAnswerer(std::wstring caption);
+    // button: the one pressed (IDOK by default; IDYES, IDNO, IDCANCEL for
+    // questions).
+    explicit MessageBoxAnswerer(std::wstring caption, int button = 1);
     ~MessageBoxAnswerer();
     MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
     MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
@@ -33,6 +35,7 @@ private:
     void Watch();
 
     std::wstring caption_;
+    int button_ = 1;
     std::atomic<bool> stop_{false};
     mutable std::mutex mutex_;
     std::vector<Box> answered_;

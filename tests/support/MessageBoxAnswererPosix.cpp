@@ -2,11 +2,11 @@
 
 const bool MessageBoxAnswerer::kBoxesShown = false;
 
-MessageBoxAnswerer::MessageBoxAnswerer(std::wstring caption) : caption_(std::move(caption)) {}
+MessageBoxAnswerer::MessageBoxAnswerer(std::wstring caption, int button) : caption_(std::move(caption)), button_(button) {}
 
 MessageBoxAnswerer::~MessageBoxAnswerer() = default;
 
-void MessageBoxAnswerer::Watch() {}
+void MessageBoxAnswerer::Watch() { (void)button_; }
 
 std::vector<MessageBoxAnswerer::Box> MessageBoxAnswerer::Answered() const { return {}; }
 

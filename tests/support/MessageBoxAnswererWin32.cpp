@@ -23,7 +23,7 @@ BOOL CALLBACK FindText(HWND child, LPARAM found) {
 }
 } // namespace
 
-MessageBoxAnswerer::MessageBoxAnswerer(std::wstring caption) : caption_(std::move(caption)) {
+MessageBoxAnswerer::MessageBoxAnswerer(std::wstring caption, int button) : caption_(std::move(caption)), button_(button) {
     thread_ = std::thread(&MessageBoxAnswerer::Watch, this);
 }
 
@@ -46,8 +46,8 @@ void MessageBoxAnswerer::Watch() {
             std::lock_guard<std::mutex> lock(mutex_);
             answered_.push_back(seen);
         }
-        HWND ok = ::GetDlgItem(box, IDOK);
-        ::SendMessageW(ok != nullptr ? ok : box, BM_CLICK, 0, 0);
+        HWND pressed = ::GetDlgItem(box, button_);
+        ::SendMessageW(pressed != nullptr ? pressed : box, BM_CLICK, 0, 0);
         // One answer per box: wait until it is gone.
         while (!stop_ && ::IsWindow(box)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
