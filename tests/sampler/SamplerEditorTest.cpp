@@ -212,3 +212,51 @@ TEST_F(SamplerEditor, AnEmptyProjectShowsNoInstrument) {
 }
 
 } // namespace
+
+#include "InputBoxAnswerer.h"
+
+namespace {
+
+// Typed into the zone's digit fields: an edit that would break an order is
+// refused field by field and the stored value stays.
+TEST_F(SamplerEditor, TypedZoneValuesThatBreakAnOrderAreRefused) {
+    TempFolder wavs;
+    const std::wstring wav = SquareWav(wavs);
+    KSamplerEngine engine;
+    KInstrument& in = *engine.instruments[engine.AddInstrument(1, 0)];
+    ASSERT_EQ(in.AddZone(wav.c_str(), 60, 30, 100, 40, 10, 1, nullptr, 0), 0);
+    Restore(ChunkOf(engine, folder));
+    HWND panel = OpenEditor();
+    PumpFor(50);
+    const struct {
+        const char* what;
+        int x, y;
+        const wchar_t* typed;
+        std::vector<std::string> changed;
+    } cases[] = {
+        {"key low above key high", 320 + 10, 351 + 5, L"45", {}},
+        {"key low equal to key high", 320 + 10, 351 + 5, L"40", {"zone 0 keyLow", "zone 0 map"}},
+        {"key high below key low", 390 + 10, 351 + 5, L"39", {}},
+        {"velocity low equal to velocity high", 458 + 10, 351 + 5, L"100", {}},
+        {"velocity high equal to velocity low", 525 + 10, 351 + 5, L"10", {}},
+        {"start at the end", 58 + 20, 483 + 5, L"39999", {}},
+        {"start before the end", 58 + 20, 483 + 5, L"100", {"zone 0 startFrame"}},
+        {"end at the start", 163 + 20, 483 + 5, L"100", {}},
+        {"group", 618 + 7, 351 + 5, L"7", {"zone 0 exclusiveGroup"}},
+    };
+    for (const auto& c : cases) {
+        LoadedChunk before, after;
+        ReadBack(before);
+        {
+            InputBoxAnswerer user(IDOK, c.typed);
+            input::DoubleClick(panel, c.x, c.y);
+            input::ForgetClicks();
+            PumpFor(50);
+            EXPECT_EQ(user.Questions().size(), 1u) << c.what;
+        }
+        ReadBack(after);
+        EXPECT_EQ(ChangedFields(before, after), c.changed) << c.what;
+    }
+}
+
+} // namespace
