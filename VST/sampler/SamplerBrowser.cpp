@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -102,6 +103,8 @@ void KSamplerGUI::OnSampleList() {
         }
         return;
     }
+    // A release outside the zone map is no drop: nothing to refuse.
+    if (sampleList.dropped && !DropKey().has_value()) return;
     if (!fits) {
         // Never cut into another file's name.
         if (sampleList.selectedIndex >= 0) ShowMessage(L"The sample's path is too long.", MB_ICONERROR);
@@ -174,14 +177,19 @@ void KSamplerGUI::AddSampleAtNextKey(const std::wstring& path) {
     AddNewZone(*in, path, NextFreeKey(*in), true);
 }
 
-void KSamplerGUI::DropSample(const std::wstring& path) {
+std::optional<int> KSamplerGUI::DropKey() const {
     const POINT drop = sampleList.GetDropPoint();
-    if (drop.x < kDropLeft || drop.x > kDropRight || drop.y < kDropTop || drop.y > kDropBottom) return;
+    if (drop.x < kDropLeft || drop.x > kDropRight || drop.y < kDropTop || drop.y > kDropBottom) return std::nullopt;
+    return std::min(KMapping::kLowestKey + static_cast<int>(drop.x - kDropLeft) / 7, KMapping::kHighestKey);
+}
+
+void KSamplerGUI::DropSample(const std::wstring& path) {
+    const std::optional<int> key = DropKey();
+    if (!key) return;
     plugin->modified = true;
     KInstrument* in = CurrentInstrument();
     if (in == nullptr) return;
-    const int key = std::min(KMapping::kLowestKey + static_cast<int>(drop.x - kDropLeft) / 7, KMapping::kHighestKey);
-    AddNewZone(*in, path, key, false);
+    AddNewZone(*in, path, *key, false);
 }
 
 void KSamplerGUI::AddNewZone(KInstrument& in, const std::wstring& path, int key, bool fileKeyAndLoop) {

@@ -32,6 +32,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class KSamplerGUI : public AEffEditor, public KSamplerEditorHooks {
@@ -199,6 +200,8 @@ private:
     void StopAudition();
     static int NextFreeKey(const KInstrument& instrument);
     void AddSampleAtNextKey(const std::wstring& path);
+    // The key a drag from the sample list ends on; none outside the zone map.
+    std::optional<int> DropKey() const;
     void DropSample(const std::wstring& path);
     void AddNewZone(KInstrument& instrument, const std::wstring& path, int key, bool fileKeyAndLoop);
 

@@ -317,3 +317,41 @@ TEST_F(SamplerCommands, AuditionsOnASlowHostLeaveNoZoneBehindAndSaveNone) {
 }
 
 } // namespace
+
+namespace {
+
+// A sample whose folder and name together do not fit a path is refused
+// with a message; nothing is cut into another file's name.
+TEST_F(SamplerCommands, ASamplePathTooLongToFitIsRefusedWithAMessage) {
+    std::wstring deep = folder.Path();
+    while (deep.size() < 220) {
+        deep += L"\\nested-folder";
+        ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr)) << deep.size();
+    }
+    // Made through the long-path form: folder and name exceed a path.
+    const std::wstring name = std::wstring(50, L'n') + L".wav";
+    const Bytes wav = WavWriter(1, 16).Generate(2000, [](int64_t, int) { return 0; }).Build();
+    const HANDLE file = ::CreateFileW((L"\\\\?\\" + deep + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ::WriteFile(file, wav.data(), static_cast<DWORD>(wav.size()), &written, nullptr);
+    ::CloseHandle(file);
+    KSamplerEngine engine;
+    engine.AddInstrument(1, 0);
+    CopyWide(engine.sampleFolder, deep.c_str());
+    Restore(ChunkOf(engine, folder));
+    panel = OpenEditor();
+    PumpFor(50);
+    {
+        MessageBoxAnswerer user(L"Korvo Sampler");
+        DoubleClickRow(0);
+        PumpFor(100);
+        EXPECT_EQ(user.Texts(), std::vector<std::wstring>{L"The sample's path is too long."});
+    }
+    LoadedChunk after;
+    ReadBack(after);
+    EXPECT_TRUE(ZonesOf(after, 0).empty());
+}
+
+} // namespace
