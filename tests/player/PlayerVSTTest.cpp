@@ -348,6 +348,7 @@ TEST_F(PlayerVSTTest, TheEditorComesAfterTheCheckAndGoesFirst) {
         gLog = nullptr;
     }
     // A factory that makes nothing leaves the player without an editor.
+    MessageBoxAnswerer answerer(L"Korvo Sampler Player"); // still stamped "Nope"
     KPlayerVST p(QuietHost, set.library, MakeNoEditor);
     EXPECT_EQ(p.getAeffect()->flags & effFlagsHasEditor, 0);
     p.editorHooks->selectedSlot = 3;
