@@ -2,6 +2,8 @@
 
 #include "FilmStrip.h"
 
+#include <cmath>
+
 bool KLevelMeterH::Create(Gdiplus::Bitmap* image, KLevelMeterH* meter, int x, int y) {
     if (image == nullptr) return false;
     meter->image = image;
@@ -16,6 +18,11 @@ void KLevelMeterH::SetLevel(float dB) {
     if (!(dB >= floorDb && dB <= 0.0f && dB >= levelDb.load(std::memory_order_relaxed))) return;
     levelDb.store(dB, std::memory_order_relaxed);
     MarkFresh();
+}
+
+void KLevelMeterH::TakePeak(float peak) {
+    if (!(peak > 0.0f && peak <= 1.0f)) return;
+    SetLevel(20.0f * std::log10(peak));
 }
 
 int KLevelMeterH::UnlitWidth() const {

@@ -17,6 +17,9 @@ public:
     // Any thread. Taken only when floorDb <= dB <= 0 and not below the level
     // shown: a meter only rises here. No repaint: the timer repaints.
     void SetLevel(float dB);
+    // Any thread: a block's linear peak, as SetLevel of its level in dB; a
+    // peak of 0, above 1 or not a number changes nothing.
+    void TakePeak(float peak);
     // Pixels of the bar left unlit at the level shown.
     int UnlitWidth() const;
 

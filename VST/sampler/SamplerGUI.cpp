@@ -407,17 +407,8 @@ void KSamplerGUI::MidiActivityCallback(void* user, int32_t message) {
 }
 
 void KSamplerGUI::UpdateOutputMeters(float peakLeft, float peakRight) {
-    KLevelMeterH* meters[2] = {&leftMeter, &rightMeter};
-    const float peaks[2] = {peakLeft, peakRight};
-    for (int side = 0; side < 2; ++side) {
-        if (!(peaks[side] > 0.0f) || peaks[side] > 1.0f) continue;
-        const float level = 20.0f * std::log10(peaks[side]);
-        KLevelMeterH& meter = *meters[side];
-        if (meter.floorDb <= level && level <= 0.0f && level >= meter.levelDb.load()) {
-            meter.SetLevel(level);
-            meter.MarkFresh();
-        }
-    }
+    leftMeter.TakePeak(peakLeft);
+    rightMeter.TakePeak(peakRight);
 }
 
 void KSamplerGUI::OnInstrumentSlot(int slot) {

@@ -41,6 +41,27 @@ TEST(LevelMeter, TakesOnlyRisingLevelsBetweenTheFloorAndZero) {
     EXPECT_EQ(meter.levelDb.load(), -40.0f) << "not a number is no level";
 }
 
+TEST(LevelMeter, ABlocksPeakIsTakenAsItsLevelInDecibels) {
+    const struct {
+        float peak, shown;
+    } peaks[] = {
+        {0.1f, -20.0f},
+        {1.0f, 0.0f},
+        {0.0f, -60.0f},  // silence: nothing
+        {1.5f, -60.0f},  // clipped beyond full scale: nothing
+        {-0.5f, -60.0f}, // no peak
+        {std::numeric_limits<float>::quiet_NaN(), -60.0f},
+        {0.0005f, -60.0f}, // below the floor
+    };
+    for (const auto& p : peaks) {
+        KLevelMeterH meter;
+        meter.floorDb = -60.0f;
+        meter.levelDb = -60.0f;
+        meter.TakePeak(p.peak);
+        EXPECT_NEAR(meter.levelDb.load(), p.shown, 1e-4f) << p.peak;
+    }
+}
+
 TEST(LevelMeter, AFreshPeakIsHeldOneTickThenFalls3dBPerTickAndSnapsToTheFloor) {
     KLevelMeterH meter;
     MeterTimerGroup group = {};
