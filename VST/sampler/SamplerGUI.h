@@ -73,6 +73,10 @@ public:
     void OnInstrumentSlot(int slot);
     void OnPanic();
     void OnTimer(int timerId);
+    void OnExport();
+    void OnSoundLibraryOptions();
+    void OnInstrumentSettings();
+    void OnAbout();
 
     // The project and instrument files. The saves return whether the file
     // was written.
