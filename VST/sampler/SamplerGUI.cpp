@@ -366,8 +366,12 @@ void KSamplerGUI::OnWidgetEvent(int id, void* context) {
     case 124: gui->OnOpenProject(); break;
     case 125: gui->OnSaveProject(); break;
     case 126: gui->OnSaveProjectAs(); break;
+    case 127: gui->OnSoundLibraryOptions(); break;
+    case 128: gui->OnExport(); break;
+    case 129: gui->OnInstrumentSettings(); break;
     case 130: gui->OnBrowseSampleFolder(); break;
     case 131: gui->OnPanic(); break;
+    case 132: gui->OnAbout(); break;
     case 138: gui->OnLayerSelect(); break;
     case 149: gui->OnSamplePositions(); break;
     case 150: gui->OnZoneControls(); break;
