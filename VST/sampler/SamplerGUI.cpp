@@ -422,7 +422,10 @@ void KSamplerGUI::OnInstrumentSlot(int slot) {
         const HCURSOR previous = ::SetCursor(SystemCursor(IDC_WAIT));
         const int engineSlot = engine.AddInstrument(static_cast<uint8_t>(slot + 1), 0);
         plugin->slotMap[slot] = engineSlot;
-        if (engineSlot >= 0) instrumentList.SetItem(slot, engine.instruments[engineSlot]->name);
+        if (engineSlot >= 0)
+            instrumentList.SetItem(slot, engine.instruments[engineSlot]->name);
+        else
+            slotToggles[slot].SetValueSilently(0.0f); // all 16 engine slots in use: the slot stays empty
         RefreshZoneView();
         OnInstrumentListSelect();
         ::SetCursor(previous != nullptr ? previous : SystemCursor(IDC_ARROW));
