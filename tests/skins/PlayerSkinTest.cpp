@@ -14,7 +14,7 @@
 
 namespace {
 
-const ImageSpec kPlayerImages[] = {
+const ExpectedImage kPlayerImages[] = {
     {L"BACKGROUND", 593, 242, 1, Layout::Picture},
     {L"BACKGROUNDCH", 593, 242, 1, Layout::Picture},
     {L"BACKGROUND_ARMY", 593, 242, 1, Layout::Picture},
@@ -50,7 +50,7 @@ protected:
 std::string Narrow(const wchar_t* s) { return std::string(s, s + std::wcslen(s)); }
 
 TEST_F(PlayerSkin, EveryImageHasItsSizeAndFrames) {
-    for (const ImageSpec& spec : kPlayerImages) ExpectImage(library, spec);
+    for (const ExpectedImage& expected : kPlayerImages) ExpectImage(library, expected);
 }
 
 TEST_F(PlayerSkin, EveryNameTheEditorLoadsIsThere) {
@@ -58,7 +58,7 @@ TEST_F(PlayerSkin, EveryNameTheEditorLoadsIsThere) {
     auto expectKnown = [&](const wchar_t* name) {
         SCOPED_TRACE(Narrow(name));
         EXPECT_TRUE(library.Has(name));
-        EXPECT_NE(FindSpec(kPlayerImages, kPlayerImageCount, name), nullptr) << "a known image";
+        EXPECT_NE(FindExpected(kPlayerImages, kPlayerImageCount, name), nullptr) << "a known image";
     };
     for (const wchar_t* name : playerskin::kBackgrounds) expectKnown(name);
     for (const wchar_t* name : playerskin::kEditorImages) expectKnown(name);

@@ -14,7 +14,7 @@
 namespace {
 
 // Name, pixels, frames and layout of every image a sampler build may carry.
-const ImageSpec kSamplerImages[] = {
+const ExpectedImage kSamplerImages[] = {
     {L"BACKGROUND", 820, 610, 1, Layout::Picture},
     {L"BACKGROUNDCH", 820, 610, 1, Layout::Picture},
     {L"BTN_NEW", 126, 19, 2, Layout::PushButton},
@@ -70,10 +70,10 @@ protected:
 
 TEST_F(SamplerSkin, EveryImageItCarriesHasItsSizeAndFrames) {
     int carried = 0;
-    for (const ImageSpec& spec : kSamplerImages) {
-        if (!library.Has(spec.name)) continue;
+    for (const ExpectedImage& expected : kSamplerImages) {
+        if (!library.Has(expected.name)) continue;
         ++carried;
-        ExpectImage(library, spec);
+        ExpectImage(library, expected);
     }
     EXPECT_GE(carried, 35) << "the editor's 26 images and the dialogs' 9";
 }
@@ -97,7 +97,7 @@ TEST_F(SamplerSkin, EveryNameTheEditorAndDialogsLoadIsThere) {
             const std::wstring name = group.names[i];
             SCOPED_TRACE(std::string(group.what) + " " + std::string(name.begin(), name.end()));
             EXPECT_TRUE(library.Has(group.names[i]));
-            EXPECT_NE(FindSpec(kSamplerImages, kSamplerImageCount, group.names[i]), nullptr) << "a known image";
+            EXPECT_NE(FindExpected(kSamplerImages, kSamplerImageCount, group.names[i]), nullptr) << "a known image";
         }
 }
 

@@ -85,30 +85,30 @@ Pixels Decoded(const ResourceLibrary& library, const wchar_t* name) {
     return image;
 }
 
-const ImageSpec* FindSpec(const ImageSpec* table, size_t count, const wchar_t* name) {
+const ExpectedImage* FindExpected(const ExpectedImage* table, size_t count, const wchar_t* name) {
     for (size_t i = 0; i < count; ++i)
         if (std::wcscmp(table[i].name, name) == 0) return &table[i];
     return nullptr;
 }
 
-void ExpectImage(const ResourceLibrary& library, const ImageSpec& spec) {
-    SCOPED_TRACE(Narrow(spec.name));
-    const std::vector<uint8_t> bytes = library.Bytes(spec.name);
+void ExpectImage(const ResourceLibrary& library, const ExpectedImage& expected) {
+    SCOPED_TRACE(Narrow(expected.name));
+    const std::vector<uint8_t> bytes = library.Bytes(expected.name);
     ASSERT_FALSE(bytes.empty()) << "missing";
     int headerWidth = 0, headerHeight = 0;
     PngHeaderSize(bytes, &headerWidth, &headerHeight);
-    EXPECT_EQ(headerWidth, spec.width) << "a PNG of that width";
-    EXPECT_EQ(headerHeight, spec.height) << "a PNG of that height";
+    EXPECT_EQ(headerWidth, expected.width) << "a PNG of that width";
+    EXPECT_EQ(headerHeight, expected.height) << "a PNG of that height";
     Pixels image;
     ASSERT_TRUE(DecodePng(bytes, &image));
-    ASSERT_EQ(image.width, spec.width);
-    ASSERT_EQ(image.height, spec.height);
+    ASSERT_EQ(image.width, expected.width);
+    ASSERT_EQ(image.height, expected.height);
 
-    const int columns = spec.layout == Layout::Knob ? 1 : spec.frames;
-    const int rows = spec.layout == Layout::Knob ? spec.frames : 1;
+    const int columns = expected.layout == Layout::Knob ? 1 : expected.frames;
+    const int rows = expected.layout == Layout::Knob ? expected.frames : 1;
     ASSERT_EQ(image.width % columns, 0);
     ASSERT_EQ(image.height % rows, 0);
-    switch (spec.layout) {
+    switch (expected.layout) {
     case Layout::Picture:
         EXPECT_TRUE(FullyOpaque(image)) << "a background has no holes";
         break;
@@ -120,9 +120,9 @@ void ExpectImage(const ResourceLibrary& library, const ImageSpec& spec) {
     case Layout::PushButton: {
         const RECT outline = VisibleBounds(image.Frame(0, columns, 1));
         EXPECT_GT(outline.right - outline.left, image.width / columns / 2) << "a button is drawn in the frame";
-        for (int a = 0; a < spec.frames; ++a) {
+        for (int a = 0; a < expected.frames; ++a) {
             EXPECT_TRUE(SameRect(VisibleBounds(image.Frame(a, columns, 1)), outline)) << "frame " << a;
-            for (int b = a + 1; b < spec.frames; ++b)
+            for (int b = a + 1; b < expected.frames; ++b)
                 EXPECT_GT(DifferingPixels(image.Frame(a, columns, 1), image.Frame(b, columns, 1)), 0)
                     << "frames " << a << " and " << b << " differ";
         }

@@ -13,18 +13,18 @@ enum class Layout {
     Digits,     // 13 glyphs: blank, 0-9, minus, plus
 };
 
-struct ImageSpec {
+struct ExpectedImage {
     const wchar_t* name;
     int width, height;
     int frames;
     Layout layout;
 };
 
-// Checks one image of the library against its spec (gtest failures).
-void ExpectImage(const ResourceLibrary& library, const ImageSpec& spec);
+// Checks one image of the library against what it should be (gtest failures).
+void ExpectImage(const ResourceLibrary& library, const ExpectedImage& expected);
 
-// The spec of name in the table, or null.
-const ImageSpec* FindSpec(const ImageSpec* table, size_t count, const wchar_t* name);
+// What the table expects of name, or null.
+const ExpectedImage* FindExpected(const ExpectedImage* table, size_t count, const wchar_t* name);
 
 // Decoded image of name; fails the test when it is missing or broken.
 Pixels Decoded(const ResourceLibrary& library, const wchar_t* name);
