@@ -19,9 +19,6 @@ constexpr float kMeterFloorDb = -60.0f;
 constexpr RECT kLogoRect = {125, 0, 305, 45};
 constexpr RECT kProductRect = {30, 110, 390, 160};
 
-// One rectangle for every editor of the process, as hosts expect.
-ERect gEditorRect = {0, 0, 0, 0};
-
 // The text after the last backslash, or the whole text without one.
 std::wstring FileNameFromPath(const wchar_t* path) {
     const std::wstring whole = path;
@@ -208,12 +205,9 @@ void KPlayerGUI::CreateWidgets() {
 }
 
 VstIntPtr KPlayerGUI::getRect(ERect** rect) {
-    if (rect == nullptr) return 0;
     const int width = background != nullptr ? static_cast<int>(background->GetWidth()) : kWidth;
     const int height = background != nullptr ? static_cast<int>(background->GetHeight()) : kHeight;
-    gEditorRect = {0, 0, static_cast<int16_t>(height), static_cast<int16_t>(width)};
-    *rect = &gEditorRect;
-    return 1;
+    return ReportEditorRect(rect, width, height);
 }
 
 void KPlayerGUI::AddWidgets() {

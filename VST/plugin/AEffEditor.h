@@ -6,6 +6,16 @@
 
 class AudioEffect;
 
+// An editor's getRect answer: width x height at 0, 0 in one record for every
+// editor of the module (hosts keep the pointer); 0 without a place for it.
+inline VstIntPtr ReportEditorRect(ERect** rect, int width, int height) {
+    static ERect shared = {0, 0, 0, 0};
+    if (rect == nullptr) return 0;
+    shared = {0, 0, static_cast<int16_t>(height), static_cast<int16_t>(width)};
+    *rect = &shared;
+    return 1;
+}
+
 class AEffEditor {
 public:
     explicit AEffEditor(AudioEffect* owner) : effect(owner) {}

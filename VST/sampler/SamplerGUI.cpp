@@ -25,9 +25,6 @@ constexpr uint32_t kDarkText = 0xFF19212C;
 constexpr uint32_t kHighlight = 0x808DD5FF;
 constexpr uint32_t kInvisible = 0x00FFFFFF;
 
-// One rectangle for every editor of the process, as hosts expect.
-ERect gEditorRect = {0, 0, 0, 0};
-
 void NumberItems(std::vector<std::wstring>& items, int first, int last) {
     for (int n = first; n <= last; ++n) items.push_back(std::to_wstring(n));
 }
@@ -277,12 +274,9 @@ void KSamplerGUI::CreateWidgets() {
 }
 
 VstIntPtr KSamplerGUI::getRect(ERect** rect) {
-    if (rect == nullptr) return 0;
     const int width = background != nullptr ? static_cast<int>(background->GetWidth()) : kDefaultWidth;
     const int height = background != nullptr ? static_cast<int>(background->GetHeight()) : kDefaultHeight;
-    gEditorRect = {0, 0, static_cast<int16_t>(height), static_cast<int16_t>(width)};
-    *rect = &gEditorRect;
-    return 1;
+    return ReportEditorRect(rect, width, height);
 }
 
 void KSamplerGUI::AddWidgets() {

@@ -2,6 +2,7 @@
 // samples' pitch.
 #include "ConverterRig.h"
 #include "EngineRig.h"
+#include "Signal.h"
 
 #include <cmath>
 
@@ -14,21 +15,6 @@ std::vector<int16_t> Sine(int frames, double hz, int rate) {
     std::vector<int16_t> v;
     for (int i = 0; i < frames; ++i) v.push_back(static_cast<int16_t>(std::lround(16000.0 * std::sin(2 * kPi * hz * i / rate))));
     return v;
-}
-
-// Frequency from the rising zero crossings, each placed between its frames.
-double Frequency(const std::vector<float>& s, size_t from, int rate) {
-    double first = -1, last = -1;
-    int crossings = 0;
-    for (size_t i = from + 1; i < s.size(); ++i) {
-        if (s[i - 1] < 0.0f && s[i] >= 0.0f) {
-            const double t = static_cast<double>(i - 1) + s[i - 1] / (s[i - 1] - s[i]);
-            if (first < 0) first = t;
-            last = t;
-            ++crossings;
-        }
-    }
-    return crossings > 1 ? (crossings - 1) * rate / (last - first) : 0.0;
 }
 
 struct Played {
@@ -89,8 +75,8 @@ TEST(ConvertedBankPlaysTest, ANoteOnTheFirstInstrumentSoundsAtTheSamplePitch) {
         float peak = 0.0f;
         for (size_t i = 4096; i < p.left.size(); ++i) peak = std::max(peak, std::fabs(p.left[i]));
         EXPECT_GT(peak, 0.1f) << int(n.key);
-        EXPECT_NEAR(Frequency(p.left, 4096, 44100), n.hz, n.hz * 0.002) << "status " << int(n.status) << " key " << int(n.key);
-        EXPECT_NEAR(Frequency(p.right, 4096, 44100), n.hz, n.hz * 0.002);
+        EXPECT_NEAR(ZeroCrossingFrequency(p.left, 4096, 44100), n.hz, n.hz * 0.002) << "status " << int(n.status) << " key " << int(n.key);
+        EXPECT_NEAR(ZeroCrossingFrequency(p.right, 4096, 44100), n.hz, n.hz * 0.002);
     }
 }
 

@@ -13,6 +13,7 @@
 #include "StoredFields.h"
 #include "TempFolder.h"
 #include "WavWriter.h"
+#include "Signal.h"
 #include "WindowRig.h"
 
 #include <gtest/gtest.h>
@@ -85,41 +86,6 @@ template <typename Done> bool WaitUntil(Done done, int timeoutMs = 10000) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
-}
-
-// What a window shows this moment, read from another thread without asking
-// its own thread to paint: a window that does not paint while its thread
-// is busy shows so.
-Capture CaptureUntouched(HWND window) {
-    Capture capture;
-    RECT client;
-    if (!::GetClientRect(window, &client) || client.right <= 0 || client.bottom <= 0) return capture;
-    const int w = client.right, h = client.bottom;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    const HDC windowDc = ::GetDC(window);
-    const HDC memoryDc = ::CreateCompatibleDC(windowDc);
-    const HBITMAP section = ::CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (section != nullptr && bits != nullptr) {
-        const HGDIOBJ old = ::SelectObject(memoryDc, section);
-        ::BitBlt(memoryDc, 0, 0, w, h, windowDc, 0, 0, SRCCOPY);
-        ::GdiFlush();
-        capture.width = w;
-        capture.height = h;
-        const auto* p = static_cast<const uint32_t*>(bits);
-        capture.pixels.assign(p, p + static_cast<size_t>(w) * static_cast<size_t>(h));
-        ::SelectObject(memoryDc, old);
-    }
-    if (section != nullptr) ::DeleteObject(section);
-    ::DeleteDC(memoryDc);
-    ::ReleaseDC(window, windowDc);
-    return capture;
 }
 
 // A PNG resource of a built library, as its pixels.
@@ -322,20 +288,6 @@ std::wstring SquareWave(const std::wstring& path, int period) {
     return path;
 }
 
-// Frequency from the rising zero crossings, each placed between its frames.
-double Frequency(const std::vector<float>& s, size_t from) {
-    double first = -1, last = -1;
-    int crossings = 0;
-    for (size_t i = from + 1; i < s.size(); ++i) {
-        if (s[i - 1] < 0.0f && s[i] >= 0.0f) {
-            const double t = static_cast<double>(i - 1) + s[i - 1] / (s[i - 1] - s[i]);
-            if (first < 0) first = t;
-            last = t;
-            ++crossings;
-        }
-    }
-    return crossings > 1 ? (crossings - 1) * 44100.0 / (last - first) : 0.0;
-}
 
 class SamplerDialogs : public ::testing::TestWithParam<Variant> {
 protected:
@@ -505,7 +457,7 @@ TEST_P(SamplerDialogs, AProjectTypedIntoTheOptionsExportsAPlayerThatPlaysIt) {
     for (const auto& n : notes) {
         exported.SendMidi({{static_cast<uint8_t>(0x90 | n.channel), n.key, 110, 0}});
         const auto& outputs = exported.Render(8192);
-        EXPECT_NEAR(Frequency(outputs[static_cast<size_t>(2 * n.pair)], 1024), n.hz, n.hz * 0.01) << int(n.key);
+        EXPECT_NEAR(ZeroCrossingFrequency(outputs[static_cast<size_t>(2 * n.pair)], 1024, 44100), n.hz, n.hz * 0.01) << int(n.key);
         EXPECT_LT(exported.PairPeak(1 - n.pair), 1e-6f) << "nothing on the other pair";
         exported.SendMidi({{static_cast<uint8_t>(0x80 | n.channel), n.key, 0, 0}});
         for (int block = 0; block < 10; ++block) exported.Render(1024);
@@ -545,7 +497,7 @@ TEST_P(SamplerDialogs, TheProgressBarMovesWhileTheBankIsWritten) {
         input::Click(panel, kExportStart.x, kExportStart.y);
         bool saved = false;
         while (boxes.Texts().empty()) {
-            const Capture now = CaptureUntouched(panel);
+            const Capture now = CaptureWindowUntouched(panel);
             const int lit = LitWidth(now, empty);
             if (widths.empty() || widths.back() != lit) widths.push_back(lit);
             if (!saved && lit > 40 && lit < 240) saved = now.SavePng(ScreenshotPath(Shot(L"dialogs-export-progress")));

@@ -98,8 +98,12 @@ Capture CaptureWindow(HWND window) {
 }
 
 Capture CaptureWindowAsIs(HWND window) {
-    Capture capture;
     ::UpdateWindow(window);
+    return CaptureWindowUntouched(window);
+}
+
+Capture CaptureWindowUntouched(HWND window) {
+    Capture capture;
     RECT client;
     if (!::GetClientRect(window, &client)) return capture;
     const int w = client.right, h = client.bottom;

@@ -57,6 +57,9 @@ Capture CaptureWindow(HWND window);
 // What it shows once what is invalid is painted, with no other message
 // handled (no timer runs, nothing posted is delivered).
 Capture CaptureWindowAsIs(HWND window);
+// What it shows this moment, without asking its thread to paint (callable
+// from another thread: a window whose thread is busy shows so).
+Capture CaptureWindowUntouched(HWND window);
 // What an image holds.
 Capture CaptureBitmap(Gdiplus::Bitmap* image);
 
