@@ -40,6 +40,10 @@ public:
 
     void ForwardPluginEvents(VstEvents* events);
 
+    // User-interface thread, while nothing renders: clears `loaded`, closes
+    // the plug-in and unloads its library. Nothing to do when none is loaded.
+    void Unload();
+
     static VstIntPtr HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                   float opt);
 
@@ -74,7 +78,6 @@ public:
     void* sizeWindowUser = nullptr;
 
 private:
-    void Unload();
     // Hands the pending events over; they wait for the next block when the
     // MIDI thread is appending just now.
     void HandOverEvents();

@@ -2,7 +2,8 @@
 // calls the host every few milliseconds, fills the inputs with a set pattern
 // and records what the host wrote to the outputs. It serves two registered
 // classes and refuses any other, so that a registered driver can fail to be
-// created.
+// created. Its setup and record live in a named shared section, so that a
+// test reaches the driver that a program it started has created.
 #include "AsioInterface.h"
 #include "TestAsioDriver.h"
 
@@ -13,8 +14,30 @@
 
 namespace {
 
-TestAsioSetup theSetup;
-TestAsioRecord theRecord;
+void DefaultSetup(TestAsioSetup& setup);
+
+struct Shared {
+    TestAsioSetup setup;
+    TestAsioRecord record;
+};
+
+// The first process to load the driver makes the section (zeroed) and
+// gives it the default setup; later ones see what is there.
+Shared& MapShared() {
+    HANDLE section = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(Shared),
+                                          kTestAsioSharedName);
+    const bool made = ::GetLastError() != ERROR_ALREADY_EXISTS;
+    void* view = section != nullptr ? ::MapViewOfFile(section, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(Shared)) : nullptr;
+    // Without the section the driver still serves this process alone.
+    static Shared local;
+    Shared* shared = view != nullptr ? static_cast<Shared*>(view) : &local;
+    if (made || view == nullptr) DefaultSetup(shared->setup);
+    return *shared;   // mapped for the life of the process
+}
+
+Shared& theShared = MapShared();
+TestAsioSetup& theSetup = theShared.setup;
+TestAsioRecord& theRecord = theShared.record;
 
 // The host's setup calls and the driver's own thread both log.
 struct LogLock {
@@ -35,25 +58,24 @@ void Log(const char* format, ...) {
     ::LeaveCriticalSection(&theLogLock.section);
 }
 
-void DefaultSetup() {
-    std::memset(&theSetup, 0, sizeof theSetup);
-    theSetup.inputs = 2;
-    theSetup.outputs = 2;
-    theSetup.minSize = 32;
-    theSetup.maxSize = 2048;
-    theSetup.preferredSize = 64;
-    theSetup.granularity = 32;
-    theSetup.rate = 44100.0;
-    theSetup.initSucceeds = 1;
-    theSetup.resetRequestAtSwitch = -1;
-    theSetup.periodMs = 2;
+void DefaultSetup(TestAsioSetup& setup) {
+    std::memset(&setup, 0, sizeof setup);
+    setup.inputs = 2;
+    setup.outputs = 2;
+    setup.minSize = 32;
+    setup.maxSize = 2048;
+    setup.preferredSize = 64;
+    setup.granularity = 32;
+    setup.rate = 44100.0;
+    setup.initSucceeds = 1;
+    setup.resetRequestAtSwitch = -1;
+    setup.periodMs = 2;
     for (int32_t i = 0; i < kTestAsioChannels; ++i) {
-        theSetup.inputTypes[i] = ASIOSTInt16LSB;
-        theSetup.outputTypes[i] = ASIOSTInt16LSB;
+        setup.inputTypes[i] = ASIOSTInt16LSB;
+        setup.outputTypes[i] = ASIOSTInt16LSB;
     }
 }
 
-[[maybe_unused]] const bool theDefaults = (DefaultSetup(), true);
 
 int32_t BytesPerSample(int32_t type) {
     switch (type) {
@@ -293,6 +315,45 @@ private:
             if (channels_[i].isInput) continue;
             std::memcpy(theRecord.output[channels_[i].channelNum], channels_[i].buffers[half], bytes);
         }
+        StreamOutputs(half);
+    }
+
+    // Outputs 0 and 1 as floats, switch after switch, until the stream is full.
+    void StreamOutputs(int32_t half) {
+        const int32_t start = theRecord.streamFrames.load();
+        const int32_t frames =
+            bufferSize_ < kTestAsioStreamFrames - start ? bufferSize_ : kTestAsioStreamFrames - start;
+        if (frames <= 0) return;
+        for (int32_t i = 0; i < channelCount_; ++i) {
+            const int32_t channel = channels_[i].channelNum;
+            if (channels_[i].isInput || channel > 1) continue;
+            const uint8_t* data = static_cast<const uint8_t*>(channels_[i].buffers[half]);
+            float* stream = theRecord.stream[channel] + start;
+            for (int32_t n = 0; n < frames; ++n) stream[n] = SampleAsFloat(data, n, theSetup.outputTypes[channel]);
+        }
+        theRecord.streamFrames.store(start + frames);
+    }
+
+    static float SampleAsFloat(const uint8_t* data, int32_t n, int32_t type) {
+        switch (type) {
+        case ASIOSTInt16LSB: {
+            int16_t v;
+            std::memcpy(&v, data + n * 2, 2);
+            return static_cast<float>(v) / 32768.0f;
+        }
+        case ASIOSTInt32LSB: {
+            int32_t v;
+            std::memcpy(&v, data + n * 4, 4);
+            return static_cast<float>(static_cast<double>(v) / 2147483648.0);
+        }
+        case ASIOSTFloat32LSB: {
+            float v;
+            std::memcpy(&v, data + n * 4, 4);
+            return v;
+        }
+        default:
+            return 0.0f;   // the streamed tests use the types above
+        }
     }
 
     static DWORD WINAPI SwitchThread(LPVOID self) {
@@ -375,9 +436,10 @@ extern "C" TestAsioRecord* KorvoTestAsioRecord() {
 }
 
 extern "C" void KorvoTestAsioReset() {
-    DefaultSetup();
+    DefaultSetup(theSetup);
     const int32_t alive = theRecord.objectsAlive;
     std::memset(static_cast<void*>(&theRecord), 0, sizeof theRecord);
     theRecord.switches.store(0);
+    theRecord.streamFrames.store(0);
     theRecord.objectsAlive = alive;
 }

@@ -10,6 +10,10 @@ constexpr int32_t kTestAsioFrames = 4096;     // largest buffer whose output is 
 constexpr int32_t kTestAsioBytes = 8;         // largest sample, and the size of every slot
 constexpr int32_t kTestAsioLogLines = 64;
 constexpr uint8_t kTestAsioUnwritten = 0xAB;  // fills each output half before a switch
+constexpr int32_t kTestAsioStreamFrames = 4 * 44100;   // outputs 0 and 1 kept from the first switch on
+// The shared section holding the setup and the record, for every process
+// that loads the driver.
+constexpr const char* kTestAsioSharedName = "Local\\KorvoTestAsioDriver";
 
 struct TestAsioSetup {
     int32_t inputs;
@@ -46,6 +50,9 @@ struct TestAsioRecord {
     std::atomic<int32_t> switches;
     // The last switch's output halves as the host left them.
     uint8_t output[kTestAsioChannels][kTestAsioFrames * kTestAsioBytes];
+    // Outputs 0 and 1 as floats, every switch in order, until full.
+    std::atomic<int32_t> streamFrames;
+    float stream[2][kTestAsioStreamFrames];
 };
 
 // Exported by the driver library.

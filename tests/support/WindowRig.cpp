@@ -102,11 +102,11 @@ Capture CaptureWindowAsIs(HWND window) {
     return CaptureWindowUntouched(window);
 }
 
-Capture CaptureWindowUntouched(HWND window) {
+namespace {
+
+// Copies w x h pixels at x, y of the source device context.
+Capture CaptureFrom(HDC source, int x, int y, int w, int h) {
     Capture capture;
-    RECT client;
-    if (!::GetClientRect(window, &client)) return capture;
-    const int w = client.right, h = client.bottom;
     if (w <= 0 || h <= 0) return capture;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -116,12 +116,11 @@ Capture CaptureWindowUntouched(HWND window) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    const HDC windowDc = ::GetDC(window);
-    const HDC memoryDc = ::CreateCompatibleDC(windowDc);
-    const HBITMAP section = ::CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HDC memoryDc = ::CreateCompatibleDC(source);
+    const HBITMAP section = ::CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (section != nullptr && bits != nullptr) {
         const HGDIOBJ old = ::SelectObject(memoryDc, section);
-        ::BitBlt(memoryDc, 0, 0, w, h, windowDc, 0, 0, SRCCOPY);
+        ::BitBlt(memoryDc, 0, 0, w, h, source, x, y, SRCCOPY);
         ::GdiFlush();
         capture.width = w;
         capture.height = h;
@@ -131,7 +130,27 @@ Capture CaptureWindowUntouched(HWND window) {
     }
     if (section != nullptr) ::DeleteObject(section);
     ::DeleteDC(memoryDc);
+    return capture;
+}
+
+} // namespace
+
+Capture CaptureWindowUntouched(HWND window) {
+    RECT client;
+    if (!::GetClientRect(window, &client)) return Capture();
+    const HDC windowDc = ::GetDC(window);
+    Capture capture = CaptureFrom(windowDc, 0, 0, client.right, client.bottom);
     ::ReleaseDC(window, windowDc);
+    return capture;
+}
+
+Capture CaptureWholeWindow(HWND window) {
+    RECT bounds;
+    if (!::GetWindowRect(window, &bounds)) return Capture();
+    const HDC screen = ::GetDC(nullptr);
+    Capture capture = CaptureFrom(screen, bounds.left, bounds.top, bounds.right - bounds.left,
+                                  bounds.bottom - bounds.top);
+    ::ReleaseDC(nullptr, screen);
     return capture;
 }
 

@@ -62,6 +62,9 @@ Capture CaptureWindowAsIs(HWND window);
 Capture CaptureWindowUntouched(HWND window);
 // What an image holds.
 Capture CaptureBitmap(Gdiplus::Bitmap* image);
+// What the screen shows of a top-level window, its frame, caption and menu
+// included; the window may belong to another process.
+Capture CaptureWholeWindow(HWND window);
 
 // The build tree's screenshots folder (made on demand), with name.png.
 std::wstring ScreenshotPath(const std::wstring& name);

@@ -26,6 +26,9 @@ CFrameWnd* CSingleDocTemplate::OpenNewDocument() {
         return nullptr;
     }
     frame->SetActiveView(view);
+    // Dialogs and message boxes of the initial update are owned by the frame.
+    CWinApp* app = AfxGetApp();
+    if (app != nullptr && app->m_pMainWnd == nullptr) app->m_pMainWnd = frame;
     view->OnInitialUpdate();
     return frame;
 }

@@ -1,6 +1,8 @@
 // Small plug-in libraries for tests of the standalone host: one that
-// records the MIDI it receives, and some whose entry point fails in each of
-// the ways a broken plug-in can (chosen by TEST_PLUGIN_KIND).
+// records the MIDI it receives, one with a state chunk and eight
+// accumulating outputs that records the host's calls, and some whose entry
+// point fails in each of the ways a broken plug-in can (chosen by
+// TEST_PLUGIN_KIND).
 #include "VstInterface.h"
 
 #include <windows.h>
@@ -18,6 +20,7 @@
 #define KIND_WRONG_MAGIC 6
 #define KIND_ABORTS 7
 #define KIND_CATCHES_OWN 8
+#define KIND_STATEFUL 9
 
 struct RecordedMidi {
     uint8_t status, data1, data2;
@@ -30,12 +33,55 @@ struct Recording {
     RecordedMidi events[1 << 20];
 };
 
+// What the stateful plug-in saw and what it answers.
+struct PluginState {
+    std::atomic<int32_t> opcodeCount{0};
+    VstInt32 opcodes[256];
+    float sampleRate;
+    VstIntPtr blockSize;
+    int32_t setChunkCalls;
+    VstIntPtr setChunkSize;
+    uint8_t setChunk[64];
+    VstIntPtr getChunkSize;   // what effGetChunk answers; 0: no state
+    uint8_t getChunk[64];
+    std::atomic<int32_t> processCalls{0};
+};
+
 namespace {
 
 Recording gRecording;
+PluginState gState;
 AEffect gEffect;
 
-VstIntPtr Dispatch(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float) {
+void Note(VstInt32 opcode) {
+    const int32_t n = gState.opcodeCount.load();
+    if (n < 256) {
+        gState.opcodes[n] = opcode;
+        gState.opcodeCount.store(n + 1);
+    }
+}
+
+VstIntPtr Dispatch(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr value, void* ptr, float opt) {
+    if (opcode != effProcessEvents && opcode != effEditIdle) Note(opcode);
+    switch (opcode) {
+    case effSetSampleRate:
+        gState.sampleRate = opt;
+        return 0;
+    case effSetBlockSize:
+        gState.blockSize = value;
+        return 0;
+    case effGetChunk:
+        *static_cast<void**>(ptr) = gState.getChunkSize > 0 ? gState.getChunk : nullptr;
+        return gState.getChunkSize;
+    case effSetChunk:
+        ++gState.setChunkCalls;
+        gState.setChunkSize = value;
+        if (ptr != nullptr)
+            std::memcpy(gState.setChunk, ptr, static_cast<size_t>(value < 64 ? (value > 0 ? value : 0) : 64));
+        return 1;
+    default:
+        break;
+    }
     if (opcode == effProcessEvents && ptr != nullptr) {
         auto* list = static_cast<VstEvents*>(ptr);
         auto** events = reinterpret_cast<VstEvent**>(reinterpret_cast<uint8_t*>(list) + offsetof(VstEvents, events));
@@ -56,9 +102,17 @@ void Render(AEffect*, float**, float** outputs, VstInt32 frames) {
     ++gRecording.blocks;
 }
 
+// Adds its mark, (channel + 1) / 16, into each of its eight outputs.
+void Accumulate(AEffect*, float**, float** outputs, VstInt32 frames) {
+    for (VstInt32 c = 0; c < 8; ++c)
+        for (VstInt32 i = 0; i < frames; ++i) outputs[c][i] += static_cast<float>(c + 1) / 16.0f;
+    gState.processCalls.fetch_add(1);
+}
+
 } // namespace
 
 extern "C" Recording* RecordedEvents() { return &gRecording; }
+extern "C" PluginState* StateOfPlugin() { return &gState; }
 
 extern "C" AEffect* PluginEntry(audioMasterCallback host) {
     host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f);
@@ -88,5 +142,11 @@ extern "C" AEffect* PluginEntry(audioMasterCallback host) {
     gEffect.numOutputs = 2;
     gEffect.flags = effFlagsIsSynth | effFlagsCanReplacing;
     gEffect.uniqueID = FourCC("TsTp");
+#if TEST_PLUGIN_KIND == KIND_STATEFUL
+    gEffect.process = Accumulate;
+    gEffect.processReplacing = nullptr;
+    gEffect.numOutputs = 8;
+    gEffect.flags = effFlagsIsSynth | effFlagsProgramChunks;
+#endif
     return &gEffect;
 }
