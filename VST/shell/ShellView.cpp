@@ -209,7 +209,8 @@ void CShellView::SaveChunk() {
 }
 
 void CShellView::Shutdown() {
-    if (renderStore.empty()) return;   // done already
+    if (shutDown_) return;
+    shutDown_ = true;
     if (autoSave && m_vst.loaded.load() != 0) SaveChunk();
     m_asio.Stop();
     try {

@@ -75,6 +75,7 @@ private:
 
     std::string programPath_;
     std::atomic<bool> pluginOpen_{false};
+    bool shutDown_ = false;   // at the window's end, or by the destructor
     // Inputs a plug-in reads beyond the driver's: silence.
     std::vector<float> silentInput_;
     float* inputPointers_[kRenderChannels] = {};

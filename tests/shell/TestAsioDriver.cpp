@@ -24,8 +24,11 @@ struct Shared {
 // The first process to load the driver makes the section (zeroed) and
 // gives it the default setup; later ones see what is there.
 Shared& MapShared() {
-    HANDLE section = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(Shared),
-                                          kTestAsioSharedName);
+    char name[128] = {};
+    const DWORD length = ::GetEnvironmentVariableA(kTestAsioSectionVariable, name, sizeof name);
+    if (length == 0 || length >= sizeof name)
+        std::snprintf(name, sizeof name, "Local\\KorvoTestAsio-%lu", static_cast<unsigned long>(::GetCurrentProcessId()));
+    HANDLE section = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(Shared), name);
     const bool made = ::GetLastError() != ERROR_ALREADY_EXISTS;
     void* view = section != nullptr ? ::MapViewOfFile(section, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(Shared)) : nullptr;
     // Without the section the driver still serves this process alone.

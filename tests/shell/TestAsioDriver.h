@@ -11,9 +11,11 @@ constexpr int32_t kTestAsioBytes = 8;         // largest sample, and the size of
 constexpr int32_t kTestAsioLogLines = 64;
 constexpr uint8_t kTestAsioUnwritten = 0xAB;  // fills each output half before a switch
 constexpr int32_t kTestAsioStreamFrames = 4 * 44100;   // outputs 0 and 1 kept from the first switch on
-// The shared section holding the setup and the record, for every process
-// that loads the driver.
-constexpr const char* kTestAsioSharedName = "Local\\KorvoTestAsioDriver";
+// The environment variable naming the shared section that holds the setup
+// and the record: a test names one for itself and the programs it starts
+// (they inherit it), so that test processes running side by side keep apart.
+// Without it, a process has a section of its own.
+constexpr const char* kTestAsioSectionVariable = "KORVO_TEST_ASIO_SECTION";
 
 struct TestAsioSetup {
     int32_t inputs;

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 namespace {
 
 std::string RegisteredLibrary() {
@@ -22,6 +24,10 @@ Function Export(HMODULE module, const char* name) {
 } // namespace
 
 TestAsioRig::TestAsioRig() {
+    // This process's section, shared with the programs it starts.
+    char name[64];
+    std::snprintf(name, sizeof name, "Local\\KorvoTestAsio-%lu", static_cast<unsigned long>(::GetCurrentProcessId()));
+    ::SetEnvironmentVariableA(kTestAsioSectionVariable, name);
     const std::string library = RegisteredLibrary();
     // The module stays loaded for the whole run: its record outlives drivers.
     HMODULE module = library.empty() ? nullptr : ::LoadLibraryA(library.c_str());
