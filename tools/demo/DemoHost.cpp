@@ -10,7 +10,11 @@
 //       the phrase played on an exported player, its editor captured
 //   demo_host check <recording.wav>...
 //       each note of the phrase, in each recording, at its key's pitch
+//   demo_host host <program.exe> <settings.png> <window.png>
+//       the standalone host started for the first time, its Settings dialog
+//       and its window captured, closed
 #include "BounceHost.h"
+#include "HostShot.h"
 #include "PhraseCheck.h"
 #include "PlayerExport.h"
 #include "Project.h"
@@ -173,6 +177,7 @@ int main() {
     if (command == L"export" && args.size() == 5) return Export(args[2], args[3], args[4]);
     if (command == L"player" && args.size() == 5) return Player(args[2], args[3], args[4]);
     if (command == L"check" && args.size() > 2) return Check({args.begin() + 2, args.end()});
+    if (command == L"host" && args.size() == 5) return ShootStandaloneHost(args[2], args[3], args[4]);
     return Fail("usage: demo_host sampler <sampler.dll> <project.kss> <out.wav> <editor.png>\n"
                 "       demo_host export <project.kss> <folder> <install folder>\n"
                 "       demo_host player <player.dll> <out.wav> <editor.png>\n"
