@@ -4,6 +4,7 @@
 #include "DialogFinder.h"
 #include "MessageBoxAnswerer.h"
 #include "PlayerSet.h"
+#include "PluginState.h"
 #include "PluginHost.h"
 #include "ProjectChunk.h"
 #include "ShellPaths.h"
@@ -22,20 +23,6 @@
 #include <vector>
 
 namespace {
-
-// What the stateful test plug-in saw (tests/shell/plugins).
-struct PluginState {
-    std::atomic<int32_t> opcodeCount;
-    VstInt32 opcodes[256];
-    float sampleRate;
-    VstIntPtr blockSize;
-    int32_t setChunkCalls;
-    VstIntPtr setChunkSize;
-    uint8_t setChunk[64];
-    VstIntPtr getChunkSize;
-    uint8_t getChunk[64];
-    std::atomic<int32_t> processCalls;
-};
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 

@@ -3,6 +3,7 @@
 // accumulating outputs that records the host's calls, and some whose entry
 // point fails in each of the ways a broken plug-in can (chosen by
 // TEST_PLUGIN_KIND).
+#include "PluginState.h"
 #include "VstInterface.h"
 
 #include <windows.h>
@@ -31,20 +32,6 @@ struct Recording {
     std::atomic<uint32_t> count{0};
     uint32_t blocks = 0;
     RecordedMidi events[1 << 20];
-};
-
-// What the stateful plug-in saw and what it answers.
-struct PluginState {
-    std::atomic<int32_t> opcodeCount{0};
-    VstInt32 opcodes[256];
-    float sampleRate;
-    VstIntPtr blockSize;
-    int32_t setChunkCalls;
-    VstIntPtr setChunkSize;
-    uint8_t setChunk[64];
-    VstIntPtr getChunkSize;   // what effGetChunk answers; 0: no state
-    uint8_t getChunk[64];
-    std::atomic<int32_t> processCalls{0};
 };
 
 namespace {

@@ -1,0 +1,21 @@
+// What the stateful test plug-in saw of its host and what it answers: shared
+// by the plug-in and the tests that read it through its StateOfPlugin export.
+#pragma once
+
+#include "VstInterface.h"
+
+#include <atomic>
+#include <cstdint>
+
+struct PluginState {
+    std::atomic<int32_t> opcodeCount{0};
+    VstInt32 opcodes[256];
+    float sampleRate;
+    VstIntPtr blockSize;
+    int32_t setChunkCalls;
+    VstIntPtr setChunkSize;
+    uint8_t setChunk[64];
+    VstIntPtr getChunkSize;   // what effGetChunk answers; 0: no state
+    uint8_t getChunk[64];
+    std::atomic<int32_t> processCalls{0};
+};
