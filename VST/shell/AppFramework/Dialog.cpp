@@ -85,8 +85,24 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
         self->m_hWnd = nullptr;
     }
     if (!handled) return FALSE;
-    ::SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
-    return TRUE;
+    // These few answer through the procedure's own result, not the message
+    // result (a drag icon, a colour's brush, an item index).
+    switch (message) {
+    case WM_CHARTOITEM:
+    case WM_COMPAREITEM:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_QUERYDRAGICON:
+    case WM_VKEYTOITEM:
+        return result;
+    default:
+        ::SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
 }
 
 int CComboBox::AddString(const wchar_t* text) {

@@ -31,7 +31,8 @@ protected:
     virtual void OnOK();
     virtual void OnCancel();
     // Messages the dialog does not route itself; a handled one returns true
-    // and sets result.
+    // and sets result (for WM_QUERYDRAGICON, the WM_CTLCOLOR family and the
+    // other messages answered directly, the answer itself).
     virtual bool DialogMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result);
 
 private:
