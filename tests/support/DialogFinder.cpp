@@ -8,6 +8,7 @@ namespace {
 struct Search {
     const std::wstring* caption;
     const wchar_t* childClass;
+    DWORD process;
     HWND found;
 };
 
@@ -15,7 +16,7 @@ BOOL CALLBACK Visit(HWND window, LPARAM context) {
     auto* search = reinterpret_cast<Search*>(context);
     DWORD process = 0;
     ::GetWindowThreadProcessId(window, &process);
-    if (process != ::GetCurrentProcessId() || !::IsWindowVisible(window)) return TRUE;
+    if (process != search->process || !::IsWindowVisible(window)) return TRUE;
     wchar_t className[32] = {};
     ::GetClassNameW(window, className, 32);
     if (lstrcmpW(className, L"#32770") != 0) return TRUE;
@@ -43,22 +44,34 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
-HWND FindDialog(const std::wstring& caption) {
-    Search search{&caption, nullptr, nullptr};
+HWND FindDialog(const std::wstring& caption, DWORD process) {
+    Search search{&caption, nullptr, process, nullptr};
     ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
+
+HWND WaitForDialog(const std::wstring& caption, int timeoutMs, DWORD process) {
+    return Wait([&] { return FindDialog(caption, process); }, timeoutMs);
+}
+
+HWND FindDialogWithChild(const wchar_t* childClass, DWORD process) {
+    Search search{nullptr, childClass, process, nullptr};
+    ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForDialogWithChild(const wchar_t* childClass, int timeoutMs, DWORD process) {
+    return Wait([&] { return FindDialogWithChild(childClass, process); }, timeoutMs);
+}
+
+HWND FindDialog(const std::wstring& caption) { return FindDialog(caption, ::GetCurrentProcessId()); }
 
 HWND WaitForDialog(const std::wstring& caption, int timeoutMs) {
-    return Wait([&] { return FindDialog(caption); }, timeoutMs);
+    return WaitForDialog(caption, timeoutMs, ::GetCurrentProcessId());
 }
 
-HWND FindDialogWithChild(const wchar_t* childClass) {
-    Search search{nullptr, childClass, nullptr};
-    ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
+HWND FindDialogWithChild(const wchar_t* childClass) { return FindDialogWithChild(childClass, ::GetCurrentProcessId()); }
 
 HWND WaitForDialogWithChild(const wchar_t* childClass, int timeoutMs) {
-    return Wait([&] { return FindDialogWithChild(childClass); }, timeoutMs);
+    return WaitForDialogWithChild(childClass, timeoutMs, ::GetCurrentProcessId());
 }

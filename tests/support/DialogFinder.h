@@ -1,5 +1,6 @@
 // Finds the dialogs a test provokes: tests that run at the same time show
-// theirs on the same desktop, so only this process's count.
+// theirs on the same desktop, so only one process's count: this one's, or
+// that of a program the test started.
 #pragma once
 
 #include <windows.h>
@@ -14,5 +15,10 @@ HWND WaitForDialog(const std::wstring& caption, int timeoutMs);
 // A visible dialog of this process that has a child of that class.
 HWND FindDialogWithChild(const wchar_t* childClass);
 HWND WaitForDialogWithChild(const wchar_t* childClass, int timeoutMs);
+// The same, among the windows of another process.
+HWND FindDialog(const std::wstring& caption, DWORD process);
+HWND WaitForDialog(const std::wstring& caption, int timeoutMs, DWORD process);
+HWND FindDialogWithChild(const wchar_t* childClass, DWORD process);
+HWND WaitForDialogWithChild(const wchar_t* childClass, int timeoutMs, DWORD process);
 // The window's text.
 std::wstring WindowText(HWND window);

@@ -30,8 +30,8 @@ HWND FileNameField(HWND dialog) {
 
 } // namespace
 
-FileDialogAnswerer::FileDialogAnswerer(std::wstring title, std::wstring answer)
-    : title_(std::move(title)), answer_(std::move(answer)) {
+FileDialogAnswerer::FileDialogAnswerer(std::wstring title, std::wstring answer, unsigned long process)
+    : title_(std::move(title)), answer_(std::move(answer)), process_(process != 0 ? process : ::GetCurrentProcessId()) {
     thread_ = std::thread(&FileDialogAnswerer::Watch, this);
 }
 
@@ -42,7 +42,7 @@ FileDialogAnswerer::~FileDialogAnswerer() {
 
 void FileDialogAnswerer::Watch() {
     while (!stop_) {
-        HWND dialog = FindDialog(title_);
+        HWND dialog = FindDialog(title_, process_);
         if (dialog == nullptr) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;

@@ -21,8 +21,9 @@ public:
     };
 
     // button: the one pressed (IDOK by default; IDYES, IDNO, IDCANCEL for
-    // questions).
-    explicit MessageBoxAnswerer(std::wstring caption, int button = 1);
+    // questions). process: the program whose boxes are answered (0: this
+    // one).
+    explicit MessageBoxAnswerer(std::wstring caption, int button = 1, unsigned long process = 0);
     ~MessageBoxAnswerer();
     MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
     MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
@@ -36,6 +37,7 @@ private:
 
     std::wstring caption_;
     int button_ = 1;
+    unsigned long process_ = 0;
     std::atomic<bool> stop_{false};
     mutable std::mutex mutex_;
     std::vector<Box> answered_;

@@ -23,7 +23,8 @@ BOOL CALLBACK FindText(HWND child, LPARAM found) {
 }
 } // namespace
 
-MessageBoxAnswerer::MessageBoxAnswerer(std::wstring caption, int button) : caption_(std::move(caption)), button_(button) {
+MessageBoxAnswerer::MessageBoxAnswerer(std::wstring caption, int button, unsigned long process)
+    : caption_(std::move(caption)), button_(button), process_(process != 0 ? process : ::GetCurrentProcessId()) {
     thread_ = std::thread(&MessageBoxAnswerer::Watch, this);
 }
 
@@ -34,7 +35,7 @@ MessageBoxAnswerer::~MessageBoxAnswerer() {
 
 void MessageBoxAnswerer::Watch() {
     while (!stop_) {
-        HWND box = FindDialog(caption_);
+        HWND box = FindDialog(caption_, process_);
         if (box == nullptr) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;
