@@ -277,6 +277,8 @@ TEST_F(ShellProgram, OpensThePluginInOrderAndRendersEachBlockFromSilence) {
 
     // Three driver outputs of the plug-in's eight; the plug-in adds into its
     // buffers, so each block must start from silence to carry its mark alone.
+    // It reads four inputs, the driver has two (silent): the others are
+    // silence too, not missing.
     const TestAsioRecord& record = rig.Record();
     for (int channel = 0; channel < 3; ++channel) {
         const std::vector<float> out = LastOutput(record, channel, rig.Setup().preferredSize);
@@ -419,8 +421,8 @@ TEST_F(ShellProgram, SaysWhenThePluginCannotBeLoadedAndStaysOpen) {
     // A library whose entry failed half-way stays loaded (nothing of it runs
     // again), so its file cannot be replaced: that case comes last.
     const Case cases[] = {
-        {"missing", nullptr},        {"without main", "no_main"},   {"main returns null", "no_effect"},
-        {"wrong magic", "wrong_magic"}, {"main throws", "throws"},
+        {"missing", nullptr},           {"without main", "no_main"},   {"main returns null", "no_effect"},
+        {"wrong magic", "wrong_magic"}, {"33 outputs", "wide"},        {"main throws", "throws"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

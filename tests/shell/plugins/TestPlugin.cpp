@@ -1,6 +1,6 @@
 // Small plug-in libraries for tests of the standalone host: one that
-// records the MIDI it receives, one with a state chunk and eight
-// accumulating outputs that records the host's calls, and some whose entry
+// records the MIDI it receives, one with a state chunk, four inputs and eight
+// accumulating outputs that records the host's calls, one with 33 outputs, and some whose entry
 // point fails in each of the ways a broken plug-in can (chosen by
 // TEST_PLUGIN_KIND).
 #include "PluginState.h"
@@ -22,6 +22,7 @@
 #define KIND_ABORTS 7
 #define KIND_CATCHES_OWN 8
 #define KIND_STATEFUL 9
+#define KIND_WIDE 10
 
 struct RecordedMidi {
     uint8_t status, data1, data2;
@@ -89,10 +90,12 @@ void Render(AEffect*, float**, float** outputs, VstInt32 frames) {
     ++gRecording.blocks;
 }
 
-// Adds its mark, (channel + 1) / 16, into each of its eight outputs.
-void Accumulate(AEffect*, float**, float** outputs, VstInt32 frames) {
+// Adds its mark, (channel + 1) / 16, into each of its eight outputs, and
+// into the first four what its four inputs carry.
+void Accumulate(AEffect*, float** inputs, float** outputs, VstInt32 frames) {
     for (VstInt32 c = 0; c < 8; ++c)
-        for (VstInt32 i = 0; i < frames; ++i) outputs[c][i] += static_cast<float>(c + 1) / 16.0f;
+        for (VstInt32 i = 0; i < frames; ++i)
+            outputs[c][i] += static_cast<float>(c + 1) / 16.0f + (c < 4 ? inputs[c][i] : 0.0f);
     gState.processCalls.fetch_add(1);
 }
 
@@ -132,8 +135,11 @@ extern "C" AEffect* PluginEntry(audioMasterCallback host) {
 #if TEST_PLUGIN_KIND == KIND_STATEFUL
     gEffect.process = Accumulate;
     gEffect.processReplacing = nullptr;
+    gEffect.numInputs = 4;
     gEffect.numOutputs = 8;
     gEffect.flags = effFlagsIsSynth | effFlagsProgramChunks;
+#elif TEST_PLUGIN_KIND == KIND_WIDE
+    gEffect.numOutputs = 33;   // more than a host's 32 render buffers
 #endif
     return &gEffect;
 }
