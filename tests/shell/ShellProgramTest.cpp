@@ -2,6 +2,7 @@
 // ASIO driver: start-up beside its plug-in, the Settings dialog, the render
 // path, MIDI, the saved state in its INI file, failures.
 #include "DialogFinder.h"
+#include "FrameworkIds.h"
 #include "MessageBoxAnswerer.h"
 #include "PlayerSet.h"
 #include "PluginState.h"
@@ -592,7 +593,7 @@ TEST_F(ShellProgram, AboutBoxAndExitFromTheMenu) {
     ShellRun run(Program());
     HWND frame = run.WaitForFrame();
     ASSERT_NE(frame, nullptr);
-    ::PostMessageW(frame, WM_COMMAND, ID_APP_ABOUT_COMMAND, 0);
+    ::PostMessageW(frame, WM_COMMAND, ID_APP_ABOUT, 0);
     HWND about = WaitForDialog(L"About Korvo Sampler", 30000);
     ASSERT_NE(about, nullptr);
     EXPECT_FALSE(::IsWindowEnabled(frame)) << "modal over the main window";
@@ -603,7 +604,7 @@ TEST_F(ShellProgram, AboutBoxAndExitFromTheMenu) {
     EXPECT_TRUE(WaitUntilGone(about));
     EXPECT_TRUE(::IsWindowEnabled(frame));
 
-    ::PostMessageW(frame, WM_COMMAND, ID_APP_EXIT_COMMAND, 0);
+    ::PostMessageW(frame, WM_COMMAND, ID_APP_EXIT, 0);
     for (int i = 0; i < 6000 && !run.Ended(); ++i) Pause(5);
     EXPECT_TRUE(run.Ended());
     EXPECT_EQ(run.ExitCode(), 0);

@@ -20,7 +20,7 @@ CFrameWnd* CSingleDocTemplate::OpenNewDocument() {
         return nullptr;
     }
     CView* view = makeView_();
-    if (!view->Create(frame->m_hWnd, document_.get())) {
+    if (!view->Create(frame->m_hWnd)) {
         delete view;
         frame->DestroyWindow();
         return nullptr;

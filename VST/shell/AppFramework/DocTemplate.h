@@ -23,7 +23,6 @@ public:
     std::wstring TypeName() const;
     // Null when a window cannot be made.
     CFrameWnd* OpenNewDocument();
-    CDocument* Document() const { return document_.get(); }
 
 private:
     UINT resourceId_;

@@ -5,8 +5,7 @@ constexpr wchar_t kViewClass[] = L"KorvoView";
 constexpr UINT kFirstViewId = 0xE900;   // the framework's id of a frame's first pane
 }
 
-bool CView::Create(HWND parent, CDocument* document) {
-    document_ = document;
+bool CView::Create(HWND parent) {
     if (!RegisterClass(kViewClass, 0, CS_DBLCLKS)) return false;
     RECT client;
     ::GetClientRect(parent, &client);

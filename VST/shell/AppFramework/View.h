@@ -12,8 +12,7 @@ public:
 
 class CView : public CWnd {
 public:
-    bool Create(HWND parent, CDocument* document);
-    CDocument* GetDocument() const { return document_; }
+    bool Create(HWND parent);
 
     // Once, after the frame and view are made and before the frame shows.
     virtual void OnInitialUpdate() {}
@@ -24,7 +23,4 @@ protected:
     virtual void OnDraw(HDC dc) = 0;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void PostNcDestroy() override { delete this; }
-
-private:
-    CDocument* document_ = nullptr;
 };

@@ -2,15 +2,12 @@
 // then the message loop of its main window.
 #pragma once
 
+#include "FrameworkIds.h"
 #include "Wnd.h"
 
 #include <windows.h>
 
 #include <string>
-
-// The standard commands of the Help and File menus.
-constexpr UINT ID_APP_ABOUT = 0xE140;   // 57664
-constexpr UINT ID_APP_EXIT = 0xE141;    // 57665
 
 class CWinApp {
 public:

@@ -44,5 +44,4 @@ protected:
 
 private:
     static LRESULT CALLBACK BoundProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    friend class CFrameWnd;
 };
