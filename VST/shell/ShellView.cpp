@@ -108,13 +108,13 @@ void CShellView::FitFrameToEditor() {
 void CShellView::RestoreChunk() {
     const int32_t size = m_ini.GetInt(kChunkSection, "size", 0);
     // A hand-edited or cut file: only a block whose length is the stored
-    // size, and no larger than a plug-in takes, is passed on.
+    // size, and no larger than a plug-in takes, is passed on. One byte more
+    // than the size is read, so a longer block shows itself.
     if (size < 1 || size > kMaxRestoredChunk) return;
-    if (m_ini.GetBinary(kChunkSection, "data", 0, nullptr) != static_cast<size_t>(size)) return;
-    std::unique_ptr<uint8_t[]> chunk(new (std::nothrow) uint8_t[static_cast<size_t>(size)]());
+    const size_t room = static_cast<size_t>(size) + 1;
+    std::unique_ptr<uint8_t[]> chunk(new (std::nothrow) uint8_t[room]());
     if (chunk == nullptr) return;
-    if (m_ini.GetBinary(kChunkSection, "data", static_cast<size_t>(size), chunk.get()) != static_cast<size_t>(size))
-        return;
+    if (m_ini.GetBinary(kChunkSection, "data", room, chunk.get()) != static_cast<size_t>(size)) return;
     Dispatch(effSetChunk, 0, size, chunk.get());
 }
 
