@@ -1,6 +1,7 @@
 // The installed program file itself: copied under another name beside a copy
 // of the sampler, started as its own process, closed as a user closes it.
 #include "DialogFinder.h"
+#include "MessageBoxAnswerer.h"
 #include "PluginHost.h"
 #include "ProjectChunk.h"
 #include "ShellRig.h"
@@ -12,49 +13,11 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-struct WindowSearch {
-    DWORD process;
-    const wchar_t* className;   // null: any
-    std::wstring caption;
-    HWND found;
-};
-
-BOOL CALLBACK Visit(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<WindowSearch*>(context);
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    if (process != search->process || !::IsWindowVisible(window)) return TRUE;
-    wchar_t className[64] = {};
-    ::GetClassNameW(window, className, 64);
-    if (search->className != nullptr && lstrcmpW(className, search->className) != 0) return TRUE;
-    if (WindowText(window) != search->caption) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-// A visible top-level window of the process with that caption.
-HWND WaitForWindowOf(DWORD process, const wchar_t* className, const std::wstring& caption, int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 10) {
-        WindowSearch search{process, className, caption, nullptr};
-        ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr) return search.found;
-        Pause(10);
-    }
-    return nullptr;
-}
-
-BOOL CALLBACK FindStaticText(HWND child, LPARAM found) {
-    wchar_t className[32] = {};
-    ::GetClassNameW(child, className, 32);
-    if (lstrcmpiW(className, L"Static") != 0 || WindowText(child).empty()) return TRUE;
-    *reinterpret_cast<std::wstring*>(found) = WindowText(child);
-    return FALSE;
-}
 
 class Program {
 public:
@@ -121,7 +84,7 @@ TEST_F(ShellProgramFile, RunsBesideACopyOfTheSamplerAndKeepsItsProjectAcrossRuns
         rig.Record().switches.store(0);
         Program shell(program);
         ASSERT_TRUE(shell.Started());
-        HWND frame = WaitForWindowOf(shell.Id(), nullptr, L"Strings", 60000);
+        HWND frame = WaitForWindow(L"Strings", 60000, shell.Id());
         ASSERT_NE(frame, nullptr);
         // The driver the program created switches, in this test's record.
         EXPECT_TRUE(rig.WaitForSwitches(20));
@@ -151,14 +114,10 @@ TEST_F(ShellProgramFile, TellsOfAMissingPluginAndStaysOpen) {
     WriteTextFile(ini, "[device]\r\nasio=" + std::to_string(driverIndex) + "\r\nmidi=-1\r\nautosave=1\r\n");
     Program shell(program);
     ASSERT_TRUE(shell.Started());
-    HWND box = WaitForWindowOf(shell.Id(), L"#32770", L"Korvo Sampler", 60000);
-    ASSERT_NE(box, nullptr);
-    std::wstring text;
-    ::EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&text));
-    EXPECT_EQ(text, L"can not load VST plug-in");
-    ::SendMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-    HWND frame = WaitForWindowOf(shell.Id(), nullptr, L"Untitled - Shell", 30000);
+    MessageBoxAnswerer answerer(L"Korvo Sampler", IDOK, shell.Id());
+    HWND frame = WaitForWindow(L"Untitled - Shell", 60000, shell.Id());
     ASSERT_NE(frame, nullptr) << "the window stays open, empty";
+    EXPECT_EQ(answerer.Texts(), std::vector<std::wstring>{L"can not load VST plug-in"});
     EXPECT_TRUE(rig.WaitForSwitches(rig.Record().switches.load() + 10)) << "the driver runs, silent";
     Pause(200);
     EXPECT_TRUE(::IsWindow(frame));

@@ -10,6 +10,7 @@ struct Search {
     const wchar_t* childClass;
     DWORD process;
     HWND found;
+    const wchar_t* windowClass = L"#32770";   // null: any top-level window
 };
 
 BOOL CALLBACK Visit(HWND window, LPARAM context) {
@@ -19,7 +20,7 @@ BOOL CALLBACK Visit(HWND window, LPARAM context) {
     if (process != search->process || !::IsWindowVisible(window)) return TRUE;
     wchar_t className[32] = {};
     ::GetClassNameW(window, className, 32);
-    if (lstrcmpW(className, L"#32770") != 0) return TRUE;
+    if (search->windowClass != nullptr && lstrcmpW(className, search->windowClass) != 0) return TRUE;
     if (search->caption != nullptr && *search->caption != WindowText(window)) return TRUE;
     if (search->childClass != nullptr && ::FindWindowExW(window, nullptr, search->childClass, nullptr) == nullptr)
         return TRUE;
@@ -62,6 +63,16 @@ HWND FindDialogWithChild(const wchar_t* childClass, DWORD process) {
 
 HWND WaitForDialogWithChild(const wchar_t* childClass, int timeoutMs, DWORD process) {
     return Wait([&] { return FindDialogWithChild(childClass, process); }, timeoutMs);
+}
+
+HWND WaitForWindow(const std::wstring& caption, int timeoutMs, DWORD process) {
+    return Wait(
+        [&] {
+            Search search{&caption, nullptr, process, nullptr, nullptr};
+            ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
+            return search.found;
+        },
+        timeoutMs);
 }
 
 HWND FindDialog(const std::wstring& caption) { return FindDialog(caption, ::GetCurrentProcessId()); }

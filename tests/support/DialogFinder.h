@@ -20,5 +20,8 @@ HWND FindDialog(const std::wstring& caption, DWORD process);
 HWND WaitForDialog(const std::wstring& caption, int timeoutMs, DWORD process);
 HWND FindDialogWithChild(const wchar_t* childClass, DWORD process);
 HWND WaitForDialogWithChild(const wchar_t* childClass, int timeoutMs, DWORD process);
+// A visible top-level window of any class (a program's main window) of
+// that process with the caption, waited for up to timeoutMs.
+HWND WaitForWindow(const std::wstring& caption, int timeoutMs, DWORD process);
 // The window's text.
 std::wstring WindowText(HWND window);

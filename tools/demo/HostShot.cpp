@@ -1,5 +1,6 @@
 #include "HostShot.h"
 
+#include "DialogFinder.h"
 #include "WindowRig.h"
 
 #include <windows.h>
@@ -8,33 +9,6 @@
 #include <string>
 
 namespace {
-
-struct Search {
-    DWORD process;
-    const wchar_t* caption;
-    HWND found;
-};
-
-BOOL CALLBACK Visit(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<Search*>(context);
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    wchar_t text[256] = {};
-    ::GetWindowTextW(window, text, 256);
-    if (process != search->process || !::IsWindowVisible(window) || lstrcmpW(text, search->caption) != 0) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-HWND WaitForWindow(DWORD process, const wchar_t* caption, int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
-        Search search{process, caption, nullptr};
-        ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr) return search.found;
-        ::Sleep(20);
-    }
-    return nullptr;
-}
 
 // The window's picture once two looks a moment apart agree.
 Capture AtRest(HWND window) {
@@ -71,14 +45,14 @@ int ShootStandaloneHost(const std::wstring& program, const std::wstring& setting
         return Fail("the standalone host did not start", nullptr);
     ::CloseHandle(info.hThread);
 
-    HWND settings = WaitForWindow(info.dwProcessId, L"Settings", 60000);
+    HWND settings = WaitForDialog(L"Settings", 60000, info.dwProcessId);
     if (settings == nullptr) return Fail("no Settings dialog at the first start", info.hProcess);
     ::SetForegroundWindow(settings);
     if (!AtRest(settings).SavePng(settingsPng)) return Fail("the Settings picture was not written", info.hProcess);
     ::SendMessageW(::GetDlgItem(settings, IDCANCEL), BM_CLICK, 0, 0);
 
     const std::wstring title = BaseName(program);
-    HWND frame = WaitForWindow(info.dwProcessId, title.c_str(), 60000);
+    HWND frame = WaitForWindow(title, 60000, info.dwProcessId);
     if (frame == nullptr) return Fail("the host's window did not show its plug-in", info.hProcess);
     ::SetForegroundWindow(frame);
     if (!AtRest(frame).SavePng(windowPng)) return Fail("the window's picture was not written", info.hProcess);
