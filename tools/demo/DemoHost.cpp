@@ -17,6 +17,7 @@
 #include "HostShot.h"
 #include "PhraseCheck.h"
 #include "PlayerExport.h"
+#include "ProgramEnd.h"
 #include "Project.h"
 #include "WindowRig.h"
 
@@ -165,9 +166,7 @@ int Check(const std::vector<std::wstring>& recordings) {
     return right ? 0 : 1;
 }
 
-} // namespace
-
-int main() {
+int Run() {
     int count = 0;
     wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
     const std::vector<std::wstring> args(argv, argv + count);
@@ -183,3 +182,7 @@ int main() {
                 "       demo_host player <player.dll> <out.wav> <editor.png>\n"
                 "       demo_host check <recording.wav>...");
 }
+
+} // namespace
+
+int main() { EndProgram(Run()); }

@@ -2,6 +2,7 @@
 // instrument of the tone samples, each zone looping its sample over its
 // keys with a short release.
 #include "Phrase.h"
+#include "ProgramEnd.h"
 #include "SoundFontWriter.h"
 
 #include <windows.h>
@@ -15,9 +16,7 @@ namespace {
 constexpr uint16_t kReleaseVolEnv = 38, kKeyRange = 43, kSampleId = 53, kSampleModes = 54;
 constexpr int16_t kLoopContinuously = 1;
 constexpr int16_t kReleaseTimecents = -3986; // 0.1 s: each note has ended before the next one starts
-} // namespace
-
-int main() {
+int Run() {
     int count = 0;
     wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
     const std::wstring path = count == 2 ? argv[1] : L"";
@@ -47,3 +46,7 @@ int main() {
     std::printf("one instrument, %zu looped samples (root %s)\n", demo::ToneSamples().size(), roots.c_str());
     return 0;
 }
+
+} // namespace
+
+int main() { EndProgram(Run()); }
