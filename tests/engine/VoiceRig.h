@@ -78,8 +78,10 @@ public:
         SettleDisk(voice(v));
     }
 
-    KSamplerEngine engine;
+    // Before the engine: its zones hold their files open until it goes, and
+    // the folder can only be removed after that.
     TempFolder folder;
+    KSamplerEngine engine;
     std::atomic<int> passesBegun{0}, passesEnded{0};
     std::atomic<KVoice*> raiseAfterPass{nullptr};
     int serial = 0;
