@@ -9,6 +9,6 @@ for attempt in 1 2 3; do
   "$@"
   rc=$?
   [ $rc -ne 137 ] && exit $rc
-  echo "wine-repeatable.sh: $2 was killed at its end (attempt $attempt)"
+  echo "wine-repeatable.sh: $* was killed at its end (attempt $attempt)"
 done
 exit $rc

@@ -16,6 +16,7 @@ namespace {
 constexpr uint16_t kReleaseVolEnv = 38, kKeyRange = 43, kSampleId = 53, kSampleModes = 54;
 constexpr int16_t kLoopContinuously = 1;
 constexpr int16_t kReleaseTimecents = -3986; // 0.1 s: each note has ended before the next one starts
+
 int Run() {
     int count = 0;
     wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
