@@ -63,12 +63,9 @@ void KSamplerEngine::DiskThreadLoop() {
             for (int v = 0; v < KInstrument::kVoices; ++v) {
                 // One refill at a time inside the gate, so an edit waits at most
                 // for one read.
-                structure.EnterShared();
-                KInstrument* instrument = instruments[slot];
-                if (instrument == nullptr) {
-                    structure.LeaveShared();
-                    break;
-                }
+                KStructureRead read(&structure);
+                KInstrument* instrument = LoadShared(instruments[slot]);
+                if (instrument == nullptr) break;
                 KVoice& voice = instrument->voices[v];
                 // Taken and cleared before the refill, so a request raised while
                 // it runs is not lost.
@@ -77,7 +74,6 @@ void KSamplerEngine::DiskThreadLoop() {
                     voice.Refill();
                     streamWait.Refilled();
                 }
-                structure.LeaveShared();
             }
         }
         if (diskEndCallback != nullptr) diskEndCallback(callbackUser, 0);
@@ -89,8 +85,15 @@ bool KSamplerEngine::Process(float** outputs, int frames) {
     peakRight = 1e-6f;
     eventCursor = 0;
     if (frames < 1) return true;
-    if (!structure.TryEnterShared()) return false;
+    KStructureRead read(&structure);
+    if (read.Held()) return false;
     KScopedFlushDenormals flushDenormals;
+    KInstrument* playing[kInstruments];
+    for (int slot = 0; slot < kInstruments; ++slot) {
+        playing[slot] = LoadShared(instruments[slot]);
+        // Host automation since the last block.
+        if (playing[slot] != nullptr) playing[slot]->RefreshStaleCoefficients();
+    }
 
     // Events are dispatched before their frame; between two dispatch frames
     // nothing but the voices changes, so each instrument renders that stretch
@@ -104,7 +107,7 @@ bool KSamplerEngine::Process(float** outputs, int frames) {
         if (eventCursor < count) end = std::min(std::max(events.events[eventCursor].deltaFrames, f + 1), frames - 1);
         end = std::min(end, f + kStretch);
         const int n = end - f;
-        for (KInstrument* instrument : instruments) {
+        for (KInstrument* instrument : playing) {
             if (instrument == nullptr) continue;
             const int pair = instrument->outputPair < 4 ? instrument->outputPair : 0;
             instrument->RenderBlock(left, right, n);
@@ -127,7 +130,6 @@ bool KSamplerEngine::Process(float** outputs, int frames) {
         }
         f = end;
     }
-    structure.LeaveShared();
     return true;
 }
 
@@ -172,14 +174,8 @@ void KSamplerEngine::HandleController(KInstrument& instrument, int controller, i
     // The pedal and the all-off controllers are obeyed whatever the switch.
     if (controller == KMidi::kSustainPedal) {
         if (instrument.sustainPedalOn) {
-            if (value >= 64) {
-                instrument.pedalDown = 1;
-            } else {
-                instrument.pedalDown = 0;
-                for (KVoice& v : instrument.voices)
-                    if (v.active.load(std::memory_order_relaxed) && v.heldByPedal)
-                        v.released.store(1, std::memory_order_relaxed);
-            }
+            if (value >= 64) instrument.pedalDown = 1;
+            else instrument.LiftPedal();
         }
         return;
     }
@@ -227,7 +223,7 @@ void KSamplerEngine::HandleController(KInstrument& instrument, int controller, i
 
 KInstrument* KSamplerEngine::NextInstrumentForChannel(uint8_t channel) {
     while (channelCursor_ < kInstruments) {
-        KInstrument* instrument = instruments[channelCursor_++];
+        KInstrument* instrument = LoadShared(instruments[channelCursor_++]);
         if (instrument != nullptr && (instrument->midiChannel == 0 || instrument->midiChannel == channel + 1))
             return instrument;
     }
@@ -236,11 +232,13 @@ KInstrument* KSamplerEngine::NextInstrumentForChannel(uint8_t channel) {
 }
 
 void KSamplerEngine::SetSampleRate(int rate) {
+    if (rate < 1) return;
+    KRenderHold hold(&structure);
     sampleRate = rate;
     for (KInstrument* instrument : instruments) {
         if (instrument == nullptr) continue;
         instrument->sampleRate = rate;
-        for (KVoice& v : instrument->voices) v.sampleRate = rate;
+        for (KVoice& v : instrument->voices) v.Retune(rate);
     }
 }
 
@@ -256,10 +254,11 @@ int KSamplerEngine::AddInstrument(uint8_t midiChannel, uint8_t outputPair) {
     instrument->diskEvent = &diskEvent;
     instrument->streamWait = &streamWait;
     {
+        // Published whole: a block sees no instrument or all of it.
         KStructureEdit edit(&structure);
         for (int slot = 0; slot < kInstruments; ++slot) {
             if (instruments[slot] != nullptr) continue;
-            instruments[slot] = instrument;
+            PublishShared(instruments[slot], instrument);
             ++instrumentCount;
             return slot;
         }
@@ -275,8 +274,9 @@ bool KSamplerEngine::DeleteInstrument(int slot) {
         KStructureEdit edit(&structure);
         instrument = instruments[slot];
         if (instrument == nullptr) return false;
-        instruments[slot] = nullptr;
+        PublishShared(instruments[slot], static_cast<KInstrument*>(nullptr));
         --instrumentCount;
+        structure.WaitForReaders();
     }
     // Out of every render and refill now: its voices and zones go with it.
     delete instrument;
@@ -304,6 +304,11 @@ void KSamplerEngine::UpdateGains() {
         for (KSampleZone* zone : instrument->zones)
             if (zone != nullptr) zone->UpdateCoefficients(sampleRate);
     }
+}
+
+void KSamplerEngine::Panic() {
+    for (KInstrument* instrument : instruments)
+        if (instrument != nullptr) instrument->Panic();
 }
 
 void KSamplerEngine::StopDiskThread() {

@@ -41,17 +41,20 @@ public:
     // Audio thread: renders one block, adding into 8 output buffers (pairs
     // 0..3 are outputs 0/1 .. 6/7), dispatching `events` at their frames.
     // Returns false, having rendered nothing and kept the events, while a
-    // structural edit holds the engine.
+    // hold is on (a load, a new project, a sample-rate change).
     bool Process(float** outputs, int frames);
     // Audio thread.
     void DispatchEvents(int frame, bool all);
 
-    // Editor, inside a structural edit.
+    // Editor or host: the rate of the engine, its instruments and their
+    // voices; sounding voices go on at their pitch at the new rate. Holds
+    // rendering while it changes. A rate below 1 Hz is refused.
     void SetSampleRate(int rate);
     // Editor. The first empty slot gets a new instrument; -1 when all are
-    // taken.
+    // taken. Rendering goes on.
     int AddInstrument(uint8_t midiChannel, uint8_t outputPair);
-    // Editor.
+    // Editor. Waits for a block or refill that may still read the
+    // instrument; rendering goes on.
     bool DeleteInstrument(int slot);
     // Audio thread. Iteration over the instruments listening to a channel
     // (0..15).
@@ -61,6 +64,9 @@ public:
     int CountZones() const;
     // Editor: every instrument's gains and every zone's coefficients.
     void UpdateGains();
+    // Any thread (the editor's panic): every sounding voice goes into its
+    // release and no sustain pedal holds any more.
+    void Panic();
     // Editor. The library's details back to a new library's (the defaults
     // are KLibraryInfo's); the relative-path choice stays.
     void ResetInfo();
@@ -84,12 +90,13 @@ public:
     // Any thread. The file opens and has a version LoadFile reads.
     static bool IsLoadableFile(const wchar_t* path);
 
-    // Structural edits of the engine wait on this gate (see KStructureGate).
+    // Structural edits of the engine and the threads that read the
+    // structure meet here (see KStructureGate).
     KStructureGate structure;
     // Audio thread, once per block before Process: an offline render waits
     // for the disk instead of playing silence.
     void SetOffline(bool offline) { streamWait.SetOffline(offline); }
-    KStreamWait streamWait{&structure};
+    KStreamWait streamWait;
 
     // The library's details; the constructor sets KLibraryInfo's defaults.
     wchar_t projectPath[kPathLength];

@@ -27,6 +27,7 @@ KInstrument::~KInstrument() {
         z = nullptr;
     }
     zoneCount = 0;
+    for (float* preload : retiredPreloads_) KSampleZone::FreePreload(preload);
 }
 
 void KInstrument::ResetReverb() {
@@ -49,11 +50,11 @@ KSampleZone* KInstrument::OpenZone(const wchar_t* path, KSharedStream* stream, i
 }
 
 int KInstrument::InsertZone(KSampleZone* zone) {
-    // Only the publishing waits for rendering to step aside.
+    // Published whole: a note sees no zone or all of it.
     KStructureEdit edit(gate);
     for (int slot = 0; slot < kZones; ++slot) {
         if (zones[slot] != nullptr) continue;
-        zones[slot] = zone;
+        PublishShared(zones[slot], zone);
         ++zoneCount;
         return slot;
     }
@@ -90,20 +91,64 @@ bool KInstrument::DeleteZone(int slot) {
     if (slot < 0 || slot >= kZones) return false;
     KSampleZone* zone;
     {
-        // No note can start on the zone between the test and the removal.
         KStructureEdit edit(gate);
-        if (zones[slot] == nullptr || IsZonePlaying(slot)) return false;
         zone = zones[slot];
-        zones[slot] = nullptr;
+        if (zone == nullptr || IsZonePlaying(slot)) return false;
+        // Out of sight of new notes first; a note that found it before that
+        // has started by the time the readers have left.
+        PublishShared(zones[slot], static_cast<KSampleZone*>(nullptr));
+        if (gate != nullptr) gate->WaitForReaders();
+        bool playing = false;
+        for (const KVoice& v : voices)
+            playing = playing || (v.active.load(std::memory_order_acquire) &&
+                                  v.zone.load(std::memory_order_relaxed) == zone);
+        if (playing) {
+            PublishShared(zones[slot], zone);
+            return false;
+        }
+        // A refill that took the zone from a voice just before it ended.
+        if (gate != nullptr) gate->WaitForReaders();
         --zoneCount;
+        FreeRetiredPreloads();
     }
     delete zone;
     return true;
 }
 
+bool KInstrument::RefillPreload(int slot) {
+    if (slot < 0 || slot >= kZones) return false;
+    KStructureEdit edit(gate);
+    KSampleZone* zone = zones[slot];
+    if (zone == nullptr) return false;
+    float* replaced = zone->ReplacePreload();
+    if (replaced == nullptr) return false;
+    retiredPreloads_.push_back(replaced);
+    FreeRetiredPreloads();
+    return true;
+}
+
+void KInstrument::FreeRetiredPreloads() {
+    if (retiredPreloads_.empty()) return;
+    // A block that started a voice on a replaced preload has ended: the
+    // voices' own pointers tell who still reads one.
+    if (gate != nullptr) gate->WaitForReaders();
+    for (size_t i = 0; i < retiredPreloads_.size();) {
+        bool read = false;
+        for (const KVoice& v : voices)
+            read = read || (v.active.load(std::memory_order_acquire) &&
+                            v.preload.load(std::memory_order_relaxed) == retiredPreloads_[i]);
+        if (read) {
+            ++i;
+            continue;
+        }
+        KSampleZone::FreePreload(retiredPreloads_[i]);
+        retiredPreloads_.erase(retiredPreloads_.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+}
+
 KSampleZone* KInstrument::NextZoneForNoteOn(int key, int velocity) {
     while (zoneCursor_ < kZones) {
-        KSampleZone* z = zones[zoneCursor_++];
+        KSampleZone* z = LoadShared(zones[zoneCursor_++]);
         if (z != nullptr && !z->releaseTrigger && z->keyLow <= key && key <= z->keyHigh &&
             z->velocityLow <= velocity && velocity <= z->velocityHigh && (playAllLayers || z->layer == currentLayer))
             return z;
@@ -114,7 +159,7 @@ KSampleZone* KInstrument::NextZoneForNoteOn(int key, int velocity) {
 
 KSampleZone* KInstrument::NextReleaseZone(int key) {
     while (releaseCursor_ < kZones) {
-        KSampleZone* z = zones[releaseCursor_++];
+        KSampleZone* z = LoadShared(zones[releaseCursor_++]);
         if (z != nullptr && z->releaseTrigger && z->keyLow <= key && key <= z->keyHigh &&
             (playAllLayers || z->layer == currentLayer))
             return z;
@@ -142,8 +187,10 @@ KVoice* KInstrument::NextVoiceForNoteOff(int key) {
     while (noteOffCursor_ < kVoices) {
         KVoice& v = voices[noteOffCursor_++];
         const KSampleZone* z = v.zone.load(std::memory_order_relaxed);
+        // By the key that started it: the zone's root key may have been edited
+        // since.
         if (v.active.load(std::memory_order_relaxed) && !v.released.load(std::memory_order_relaxed) && z != nullptr &&
-            !z->releaseTrigger && z->loopMode != kOneShot && z->rootKey + v.transpose == key)
+            !z->releaseTrigger && z->loopMode != kOneShot && v.key == key)
             return &v;
     }
     noteOffCursor_ = 0;
@@ -172,6 +219,7 @@ void KInstrument::StartVoice(KSampleZone* zone, int key, int velocity) {
     const uint32_t now = MilliTime();
     KVoice* v = ChooseVoice(now);
     v->startTime = now;
+    v->key = key;
     v->Start(&bendRatio, zone, sampleRate, diskEvent, key - zone->rootKey, static_cast<uint8_t>(velocity));
 }
 
@@ -184,11 +232,32 @@ void KInstrument::NoteOn(int key, int velocity) {
 }
 
 void KInstrument::NoteOff(int key, int velocity) {
+    // A pedal the instrument no longer obeys holds nothing.
+    const bool pedalHolds = pedalDown.load(std::memory_order_relaxed) && sustainPedalOn;
     while (KVoice* v = NextVoiceForNoteOff(key)) {
-        if (!pedalDown) v->released.store(1, std::memory_order_relaxed);
+        if (!pedalHolds) v->released.store(1, std::memory_order_relaxed);
         else v->heldByPedal = 1;
     }
     while (KSampleZone* z = NextReleaseZone(key)) StartVoice(z, key, velocity == 0 ? 100 : velocity);
+}
+
+void KInstrument::LiftPedal() {
+    pedalDown.store(0, std::memory_order_relaxed);
+    for (KVoice& v : voices)
+        if (v.active.load(std::memory_order_relaxed) && v.heldByPedal) v.released.store(1, std::memory_order_relaxed);
+}
+
+void KInstrument::Panic() {
+    pedalDown.store(0, std::memory_order_relaxed);
+    for (KVoice& v : voices)
+        if (v.active.load(std::memory_order_acquire)) v.released.store(1, std::memory_order_release);
+}
+
+void KInstrument::RefreshStaleCoefficients() {
+    if (staleCoefficients_.load(std::memory_order_relaxed) == 0) return;
+    const uint32_t which = staleCoefficients_.exchange(0, std::memory_order_acquire);
+    for (KSampleZone*& slot : zones)
+        if (KSampleZone* z = LoadShared(slot)) z->UpdateCoefficients(sampleRate, which);
 }
 
 void KInstrument::UpdateGainTargets() {
@@ -230,6 +299,8 @@ int KInstrument::RenderVoices(float* left, float* right, int frames) {
 }
 
 void KInstrument::RenderBlock(float* left, float* right, int frames) {
+    // The pedal option switched off while the pedal was down.
+    if (!sustainPedalOn && pedalDown.load(std::memory_order_relaxed)) LiftPedal();
     std::fill(left, left + frames, 0.0f);
     std::fill(right, right + frames, 0.0f);
     int sounding = 0;

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 class KInstrument {
 public:
@@ -29,7 +30,7 @@ public:
 
     // Editor thread. Returns the zone slot, or -1 when all slots are taken,
     // the WAV does not open, or the key or velocity range is empty (or the
-    // lowest velocity is 0).
+    // lowest velocity is 0). Rendering goes on.
     int AddZone(const wchar_t* path, uint8_t rootKey, int keyLow, int velocityHigh, int keyHigh,
                 int velocityLow, int layer, KSharedStream* stream, int64_t baseOffset);
     // AddZone in two steps, for callers that set a zone up before anything
@@ -38,14 +39,31 @@ public:
     // zone and returns -1 when all slots are taken).
     KSampleZone* OpenZone(const wchar_t* path, KSharedStream* stream, int64_t baseOffset) const;
     int InsertZone(KSampleZone* zone);
-    // Refuses an empty slot and a zone that a voice plays.
+    // Refuses an empty slot and a zone that a voice plays. Waits for a block
+    // or refill that may still read the zone; rendering goes on.
     bool DeleteZone(int slot);
     bool IsZonePlaying(int slot) const;
+    // Editor, after an edit of a zone's start, loop or loop mode: its preload
+    // is built again beside the one its sounding voices read, which they
+    // keep until they end; later notes play the new one. False (the old
+    // preload stays) when memory is short.
+    bool RefillPreload(int slot);
     void ResetReverb();
 
     // The output gains the instrument ramps to, from volume, expression and
     // pan. Any thread that may write those fields.
     void UpdateGainTargets();
+    // Any thread that changed zone fields (host automation): the zones'
+    // coefficients named (KSampleZone::Coefficient) are worked out again
+    // before the next block, once however many changes came.
+    void MarkCoefficientsStale(uint32_t which) { staleCoefficients_.fetch_or(which, std::memory_order_release); }
+    // Audio thread, before rendering a block.
+    void RefreshStaleCoefficients();
+
+    // Audio thread: the pedal goes up; the voices it held are released.
+    void LiftPedal();
+    // Editor: every sounding voice released, the pedal up.
+    void Panic();
 
     // Audio thread.
     void NoteOn(int key, int velocity);
@@ -74,7 +92,7 @@ public:
     uint8_t bendRange = 2;
     double bendRatio = 1.0; // voices read it through a pointer
     uint8_t sustainPedalOn = 0;
-    uint8_t pedalDown = 0;
+    std::atomic<uint8_t> pedalDown{0};
     double volume = 1.0;
     double expression = 1.0;
     double pan = 50.0;
@@ -112,12 +130,19 @@ private:
     // Renders the voices' sum of one stretch; returns the voices sounding at
     // its last frame.
     int RenderVoices(float* left, float* right, int frames);
+    // Editor: frees the preloads replaced by RefillPreload that no sounding
+    // voice reads any more.
+    void FreeRetiredPreloads();
 
     // Audio thread: the filter coefficients of the instrument's voices.
     KLowPassTable filterTable_;
     // Audio thread: a group of voices' frames, lane by lane, both channels,
     // from the first 32-byte boundary on (the 32-bit heap gives 8).
     float laneStorage_[2 * KVoiceLanes::kMaxLanes * kStretch + 8] = {};
+
+    std::atomic<uint32_t> staleCoefficients_{0};
+    // Editor: preloads replaced while voices still read them.
+    std::vector<float*> retiredPreloads_;
 
     int zoneCursor_ = 0;
     int releaseCursor_ = 0;

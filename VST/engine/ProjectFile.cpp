@@ -299,6 +299,9 @@ bool KSamplerEngine::IsLoadableFile(const wchar_t* path) {
 bool KSamplerEngine::LoadFile(const wchar_t* path, KFileJob& job, bool pathsAsStored, Reader reader) {
     job.engine = this;
     if (path == nullptr || !CopyWide(job.path, path)) return false;
+    // Instruments are filled in after they are published: no block renders
+    // until the load is done (the sampler is busy over it anyway).
+    KRenderHold hold(&structure);
     KSharedStream* stream = KSharedStream::Open(path);
     if (stream == nullptr) return false;
     job.stream = stream;
@@ -326,10 +329,7 @@ bool KSamplerEngine::LoadFile(const wchar_t* path, KFileJob& job, bool pathsAsSt
         const KInstrumentRecord& ir = job.instrument;
         const int slot = AddInstrument(ir.midiChannel, ir.outputPair);
         KInstrument* in = slot >= 0 ? instruments[slot] : nullptr;
-        if (in != nullptr) {
-            KStructureEdit edit(&structure);
-            ApplyInstrumentRecord(*in, ir);
-        }
+        if (in != nullptr) ApplyInstrumentRecord(*in, ir);
         const bool relative = single ? ir.samplesInRelativePath == 1 : job.info.samplesInRelativePath != 0;
 
         int64_t next;

@@ -1,6 +1,7 @@
 #include "SampleZone.h"
 
 #include "Platform.h"
+#include "StructureGate.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,26 +27,44 @@ KSampleZone::KSampleZone(const wchar_t* zonePath, KReadBuffer* buffer, KSharedSt
     isMono = channels != 2;
     endFrame = frameCount - 1;
     loopEnd = frameCount - 1;
-    preload = new (std::nothrow) float[2 * kPreloadFrames]();
+    preload = AllocatePreload();
     overview = new (std::nothrow) float[2 * kOverviewColumns]();
     if (preload == nullptr || overview == nullptr) {
-        delete[] preload;
+        FreePreload(preload);
         delete[] overview;
         preload = overview = nullptr;
         Close();
         return;
     }
-    LockPages(preload, kPreloadBytes);
     FillPreload();
 }
 
 KSampleZone::~KSampleZone() {
-    if (preload != nullptr) {
-        UnlockPages(preload, kPreloadBytes);
-        delete[] preload;
-    }
+    FreePreload(preload);
     delete[] overview;
     Close();
+}
+
+float* KSampleZone::AllocatePreload() {
+    float* buffer = new (std::nothrow) float[2 * kPreloadFrames]();
+    if (buffer != nullptr) LockPages(buffer, kPreloadBytes);
+    return buffer;
+}
+
+void KSampleZone::FreePreload(float* buffer) {
+    if (buffer == nullptr) return;
+    UnlockPages(buffer, kPreloadBytes);
+    delete[] buffer;
+}
+
+float* KSampleZone::ReplacePreload() {
+    if (!isOpen) return nullptr;
+    float* fresh = AllocatePreload();
+    if (fresh == nullptr) return nullptr;
+    FillPreloadInto(fresh);
+    float* replaced = preload;
+    PublishShared(preload, fresh);
+    return replaced;
 }
 
 bool KSampleZone::LoopIsPlayable() const {
@@ -59,17 +78,21 @@ bool KSampleZone::PreloadWrapsLoop() const {
 
 void KSampleZone::FillPreload() {
     if (!isOpen) return;
-    std::memset(preload, 0, kPreloadBytes);
+    FillPreloadInto(preload);
+}
+
+void KSampleZone::FillPreloadInto(float* buffer) {
+    std::memset(buffer, 0, kPreloadBytes);
     const int64_t start = std::max<int64_t>(startFrame, 0);
     // The preload holds the sound as it plays: through the loop when the loop
     // ends inside it.
     if (PreloadWrapsLoop()) {
-        ReadLooping(preload, kPreloadFrames, start, loopStart, loopEnd);
+        ReadLooping(buffer, kPreloadFrames, start, loopStart, loopEnd);
     } else {
         Seek(start);
-        Read(preload, kPreloadFrames);
+        Read(buffer, kPreloadFrames);
     }
-    if (isMono) MonoToStereo(kPreloadFrames, preload);
+    if (isMono) MonoToStereo(kPreloadFrames, buffer);
 }
 
 void KSampleZone::BuildOverview() {
@@ -108,15 +131,16 @@ void KSampleZone::BuildOverview() {
     last[1] = std::min(last[1], low);
 }
 
-void KSampleZone::UpdateCoefficients(int rate) {
-    ampAttackCoef = SegmentCoefficient(ampAttack, rate, 1.0f);
-    ampDecayCoef = SegmentCoefficient(ampDecay, rate, 0.0f);
-    ampReleaseCoef = SegmentCoefficient(ampRelease, rate, 0.0f);
-    ampSustainLevel = static_cast<float>(std::pow(10.0, ampSustain / 20.0));
-    filterAttackCoef = SegmentCoefficient(filterAttack, rate, 1.0f);
-    filterDecayCoef = SegmentCoefficient(filterDecay, rate, 0.0f);
-    filterReleaseCoef = SegmentCoefficient(filterRelease, rate, 0.0f);
-    filterSustainLevel = filterSustain / 100.0f;
+void KSampleZone::UpdateCoefficients(int rate, uint32_t which) {
+    if (which & kAmpAttackCoef) ampAttackCoef = SegmentCoefficient(ampAttack, rate, 1.0f);
+    if (which & kAmpDecayCoef) ampDecayCoef = SegmentCoefficient(ampDecay, rate, 0.0f);
+    if (which & kAmpReleaseCoef) ampReleaseCoef = SegmentCoefficient(ampRelease, rate, 0.0f);
+    if (which & kAmpSustainLevel) ampSustainLevel = static_cast<float>(std::pow(10.0, ampSustain / 20.0));
+    if (which & kFilterAttackCoef) filterAttackCoef = SegmentCoefficient(filterAttack, rate, 1.0f);
+    if (which & kFilterDecayCoef) filterDecayCoef = SegmentCoefficient(filterDecay, rate, 0.0f);
+    if (which & kFilterReleaseCoef) filterReleaseCoef = SegmentCoefficient(filterRelease, rate, 0.0f);
+    if (which & kFilterSustainLevel) filterSustainLevel = filterSustain / 100.0f;
+    if (!(which & kPanGains)) return;
     if (pan <= 50.0f) {
         panGainLeft = 1.0f;
         panGainRight = pan / 50.0f;

@@ -21,12 +21,34 @@ public:
                 int64_t baseOffset);
     ~KSampleZone();
 
-    // Editor: the loader, and after an edit of the start or the loop.
+    // Editor: fills the preload in place, before the zone is published (a
+    // published zone gets a new one through KInstrument::RefillPreload).
     void FillPreload();
+    // Editor: a new preload filled from the zone's start and loop, published
+    // in place of the current one, which is returned (null, and nothing
+    // changed, when memory is short). Free it with FreePreload once no voice
+    // reads it.
+    float* ReplacePreload();
+    static void FreePreload(float* preload);
     // Editor.
     void BuildOverview();
-    // Editor, or the plug-in's parameter changes on the audio thread.
-    void UpdateCoefficients(int rate);
+
+    // The coefficients UpdateCoefficients works out, one bit each.
+    enum Coefficient : uint32_t {
+        kAmpAttackCoef = 1u << 0,
+        kAmpDecayCoef = 1u << 1,
+        kAmpReleaseCoef = 1u << 2,
+        kAmpSustainLevel = 1u << 3,
+        kFilterAttackCoef = 1u << 4,
+        kFilterDecayCoef = 1u << 5,
+        kFilterReleaseCoef = 1u << 6,
+        kFilterSustainLevel = 1u << 7,
+        kPanGains = 1u << 8,
+        kAllCoefficients = (1u << 9) - 1,
+    };
+    // Editor, or the audio thread before a block (host automation): the
+    // coefficients named in which, from the zone's settings at this rate.
+    void UpdateCoefficients(int rate, uint32_t which = kAllCoefficients);
 
     // The loop can be played: it is not empty and lies inside the data. A
     // zone whose loop cannot be played plays as a non-looping zone. Any
@@ -47,7 +69,9 @@ public:
     float filterDecay = 0.0f;
     float filterSustain = 100.0f;
     float filterRelease = 3000.0f;
-    float* preload = nullptr;  // kPreloadFrames interleaved stereo frames, locked
+    // kPreloadFrames interleaved stereo frames, locked. Voices take it when
+    // they start (LoadShared) and keep it to their end.
+    float* preload = nullptr;
     float* overview = nullptr; // kOverviewColumns (maximum, minimum) pairs
 
     float ampAttackCoef = 1.0f;
@@ -60,6 +84,10 @@ public:
     float filterDecayCoef = 0.0f;
     float filterReleaseCoef = 0.0f;
     float filterSustainLevel = 1.0f;
+
+private:
+    static float* AllocatePreload();
+    void FillPreloadInto(float* buffer);
 };
 
 // Spreads n mono floats at the start of buffer into n interleaved stereo

@@ -3,11 +3,11 @@
 // disk thread has not filled yet waits for it instead of playing silence,
 // so the bounce equals a real-time render. The wait is bounded: a disk that
 // does not answer in time makes the render go on as in real time, and it is
-// not waited for again until it has done some refill since.
+// not waited for again until it has done some refill since. The disk thread
+// never waits for anything the render could hold, so waiting cannot hang.
 #pragma once
 
 #include "Platform.h"
-#include "StructureGate.h"
 
 #include <atomic>
 #include <cstdint>
@@ -17,8 +17,6 @@ class KStreamWait {
 public:
     static constexpr uint32_t kPatienceMs = 3000;
 
-    explicit KStreamWait(const KStructureGate* gate) : gate_(gate) {}
-
     // Audio thread, once per block: whether the host renders offline.
     void SetOffline(bool offline) { offline_ = offline; }
 
@@ -26,8 +24,7 @@ public:
     void Refilled() { filled_.fetch_add(1, std::memory_order_release); }
 
     // Audio thread: waits until ready() holds. False at once in real time,
-    // after the patience, or when an edit waits for the render to leave (the
-    // disk thread waits for that edit).
+    // or after the patience.
     template <typename Ready>
     bool Until(Ready ready) {
         if (!offline_) return false;
@@ -36,7 +33,7 @@ public:
         gaveUp_ = false;
         const uint32_t since = MilliTime();
         while (!ready()) {
-            if (MilliTime() - since >= kPatienceMs || gate_->EditWaiting()) {
+            if (MilliTime() - since >= kPatienceMs) {
                 gaveUp_ = true;
                 filledAtGiveUp_ = filled_.load(std::memory_order_acquire);
                 return false;
@@ -47,7 +44,6 @@ public:
     }
 
 private:
-    const KStructureGate* gate_;
     bool offline_ = false;
     bool gaveUp_ = false;
     uint32_t filledAtGiveUp_ = 0;

@@ -1,5 +1,6 @@
 #include "Voice.h"
 
+#include "StructureGate.h"
 #include "Tables.h"
 #include "VoiceFrame.h"
 
@@ -31,6 +32,8 @@ bool KVoice::Start(const double* bendFrom, KSampleZone* z, int rate, KEvent* eve
 
     sampleRate = rate;
     zone.store(z, std::memory_order_relaxed);
+    const float* sound = LoadShared(z->preload);
+    preload.store(sound, std::memory_order_relaxed);
     diskEvent = event;
     bendSource = z->keyTracking ? bendFrom : &kUnbent;
     bend = *bendSource;
@@ -53,12 +56,10 @@ bool KVoice::Start(const double* bendFrom, KSampleZone* z, int rate, KEvent* eve
     pass = 0;
     wantedPass.store(1, std::memory_order_relaxed);
     transpose = noteTranspose;
-    previousFrame[0] = z->preload[2 * (kHalfFrames - 1)];
-    previousFrame[1] = z->preload[2 * (kHalfFrames - 1) + 1];
+    previousFrame[0] = sound[2 * (kHalfFrames - 1)];
+    previousFrame[1] = sound[2 * (kHalfFrames - 1) + 1];
 
-    const float semitones = static_cast<float>(z->coarseTune + (z->keyTracking ? noteTranspose : 0)) +
-                            static_cast<float>(z->fineTune) * 0.01f;
-    step = static_cast<double>(SemitoneRatioLookup(semitones)) * z->sampleRate / rate;
+    step = StepFor(*z, noteTranspose, rate);
     ringPos = 0.0; // set where the advance enters the ring
 
     ampEnvelope = 0.0;
@@ -76,6 +77,18 @@ bool KVoice::Start(const double* bendFrom, KSampleZone* z, int rate, KEvent* eve
     startCount.store(generation + 1, std::memory_order_release);
     active.store(1, std::memory_order_release);
     return true;
+}
+
+double KVoice::StepFor(const KSampleZone& z, int noteTranspose, int rate) {
+    const float semitones = static_cast<float>(z.coarseTune + (z.keyTracking ? noteTranspose : 0)) +
+                            static_cast<float>(z.fineTune) * 0.01f;
+    return static_cast<double>(SemitoneRatioLookup(semitones)) * z.sampleRate / rate;
+}
+
+void KVoice::Retune(int rate) {
+    const KSampleZone* z = zone.load(std::memory_order_relaxed);
+    if (active.load(std::memory_order_relaxed) && z != nullptr) step = StepFor(*z, transpose, rate);
+    sampleRate = rate;
 }
 
 void KVoice::RequestRefill(uint32_t last) {
@@ -119,6 +132,7 @@ void KVoice::CheckHalves(Frame& k, KStreamWait* wait) const {
 
 void KVoice::Load(Frame& k, KStreamWait* wait) const {
     const KSampleZone& z = *zone.load(std::memory_order_relaxed);
+    k.preload = preload.load(std::memory_order_relaxed);
     const bool isReleased = released.load(std::memory_order_relaxed) != 0;
     k.preloadPos = preloadPos;
     k.ringPos = ringPos;
@@ -140,7 +154,6 @@ void KVoice::Load(Frame& k, KStreamWait* wait) const {
     k.readyNow = k.readyNext = false;
     k.bendSource = bendSource;
     k.step = step;
-    k.preload = z.preload;
     k.ring = ring;
     k.mono = z.isMono != 0;
     k.loops = z.Loops();
@@ -184,14 +197,14 @@ void KVoice::Store(const Frame& k) {
 }
 
 void KVoice::PrefetchAhead() const {
-    const KSampleZone* z = zone.load(std::memory_order_relaxed);
-    if (z == nullptr) return;
+    const float* sound = preload.load(std::memory_order_relaxed);
+    if (sound == nullptr) return;
     const bool fromPreload = preloadPos < kHalfFrames;
     const double position = fromPreload ? preloadPos : ringPos;
     const int frames = fromPreload ? kHalfFrames : kRingFrames;
     if (!(position >= 0.0 && position < frames)) return;
-    const float* at = (fromPreload ? z->preload : ring) + 2 * static_cast<int32_t>(position);
-    const float* end = (fromPreload ? z->preload : ring) + 2 * frames;
+    const float* at = (fromPreload ? sound : ring) + 2 * static_cast<int32_t>(position);
+    const float* end = (fromPreload ? sound : ring) + 2 * frames;
     for (int line = 0; line < 8 && at + 16 * line < end; ++line)
         _mm_prefetch(reinterpret_cast<const char*>(at + 16 * line), _MM_HINT_T0);
 }

@@ -37,6 +37,11 @@ public:
     // Audio thread. False for a null zone.
     bool Start(const double* bendSource, KSampleZone* zone, int sampleRate, KEvent* diskEvent,
                int transpose, uint8_t velocity);
+    // Frames of the zone advanced per output frame at this rate, unbent.
+    static double StepFor(const KSampleZone& zone, int transpose, int sampleRate);
+    // While no block renders: the voice's rate, a sounding voice keeping its
+    // pitch.
+    void Retune(int sampleRate);
 
     // Audio thread: a block's working copy of the voice (see VoiceFrame.h),
     // which the renderer (VoiceLanes.h) steps. Load takes it, with what the
@@ -63,11 +68,19 @@ public:
         return halfFilled[pass & 1].load(std::memory_order_acquire) == HalfToken(note, pass);
     }
     static uint64_t HalfToken(uint32_t note, uint32_t pass) { return static_cast<uint64_t>(note) << 32 | pass; }
+    // The audio thread reads the tokens in every block: a lock would make it
+    // wait for the disk thread (the 32-bit build does it in one SSE2 move).
+    static_assert(std::atomic<uint64_t>::is_always_lock_free, "the ring tokens need lock-free 64-bit atomics");
+    static_assert(alignof(std::atomic<uint64_t>) == 8, "the ring tokens need 8-byte alignment");
 
     std::atomic<uint8_t> active{0};
     std::atomic<uint8_t> released{0};
     uint8_t heldByPedal = 0;
     std::atomic<KSampleZone*> zone{nullptr};
+    // The zone's preload as the note started; kept to its end, also when the
+    // zone gets a new one meanwhile.
+    std::atomic<const float*> preload{nullptr};
+    int32_t key = 0; // the key that started the note
     float* ring;                  // kRingFrames interleaved stereo frames, locked
     std::atomic<uint8_t> refillRequested{0};
     double ringPos = 0.0;

@@ -84,7 +84,7 @@ VstInt32 KPlayerVST::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
     std::memcpy(&chunk, chunkBuffer, sizeof chunk);
     {
         // Coefficients are rewritten in place: not under a block that reads them.
-        KStructureEdit edit(&engine.structure);
+        KRenderHold hold(&engine.structure);
         for (int slot = 0; slot < KPlayerChunk::kSlots; ++slot) {
             KInstrument* instrument = engine.instruments[slot];
             if (instrument == nullptr) continue;

@@ -55,10 +55,12 @@ void KEngineEffect::setProgramName(char* name) { CopyText(programName, sizeof pr
 void KEngineEffect::getProgramName(char* name) { std::strcpy(name, programName); }
 
 void KEngineEffect::setSampleRate(float rate) {
+    // No audio rate lies outside these; a host's 0 or NaN is no rate.
+    if (!(rate >= 1.0f && rate <= 10000000.0f)) return;
     AudioEffectX::setSampleRate(rate);
     // Envelope times are per-frame steps: they follow the rate. Voices and
     // coefficients change together, apart from any block.
-    KStructureEdit edit(&engine.structure);
+    KRenderHold hold(&engine.structure);
     engine.SetSampleRate(static_cast<int>(rate));
     engine.UpdateGains();
 }

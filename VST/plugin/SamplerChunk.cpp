@@ -49,7 +49,7 @@ VstInt32 KSamplerVST::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
     if (!loaded) {
         // What came is no project: an empty one that works.
         NewProject();
-        for (int32_t& slot : slotMap) slot = -1;
+        for (auto& slot : slotMap) slot = -1;
         if (editorHooks != nullptr) editorHooks->RefreshInstrumentList();
         return 0;
     }
@@ -67,7 +67,7 @@ void KSamplerVST::NewProject() {
     const bool wasBusy = busy.exchange(true);
     {
         // Waits for a block that is already rendering.
-        KStructureEdit edit(&engine.structure);
+        KRenderHold hold(&engine.structure);
         for (int slot = 0; slot < KSamplerEngine::kInstruments; ++slot) engine.DeleteInstrument(slot);
         engine.projectPath[0] = 0;
         engine.UpdateGains();
@@ -82,7 +82,9 @@ bool KSamplerVST::LoadProject(const wchar_t* path, int32_t pathsAsStored, bool k
     busy = true;
     bool loaded;
     {
-        KStructureEdit edit(&engine.structure);
+        // Silence while the project is replaced: a block that is rendering
+        // ends first, and host automation waits for the new instruments.
+        KRenderHold hold(&engine.structure);
         if (!keepProject) NewProject();
         KFileJob job;
         loaded = engine.LoadFile(path, job, pathsAsStored != 0);

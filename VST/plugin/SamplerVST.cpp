@@ -19,7 +19,7 @@ std::atomic<uint32_t> gObjects{0};
 
 KSamplerVST::KSamplerVST(audioMasterCallback audioMaster, KSamplerEditorFactory editorFactory)
     : KEngineEffect(audioMaster, kNumParams) {
-    for (int32_t& slot : slotMap) slot = -1;
+    for (auto& slot : slotMap) slot = -1;
     pluginFolder = PluginFolder();
     chunkFileName_ = L"temp-" + std::to_wstring(ProcessId()) + L"-" + std::to_wstring(gObjects++) + L".kss";
     chunkBuffer = new (std::nothrow) uint8_t[kChunkBufferSize];

@@ -6,6 +6,7 @@
 #include "EngineEffect.h"
 #include "SamplerEditorHooks.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -56,8 +57,9 @@ public:
     bool newZoneKeyTracking = true;
     bool newZoneReleaseTrigger = false;
     // Editor slot (row) -> engine instrument slot, -1 empty. The plug-in's
-    // parameters and state restore use it, with or without an editor.
-    int32_t slotMap[kSlots];
+    // parameters and state restore use it, with or without an editor; the
+    // host's parameter calls read it from their own threads.
+    std::atomic<int32_t> slotMap[kSlots];
     KSamplerEditorHooks* editorHooks = nullptr; // the editor's, or null
     char parameterNames[kNumParams][50] = {};
 

@@ -85,7 +85,7 @@ void KSamplerGUI::OnNewProject() {
     RemoveAuditionZone();
     sampleList.SetItems(nullptr, 0);
     ClearInstrumentView();
-    for (int32_t& slot : plugin->slotMap) slot = -1;
+    for (auto& slot : plugin->slotMap) slot = -1;
     plugin->NewProject();
     plugin->slotMap[0] = plugin->engine.AddInstrument(1, 0);
     CopyText(plugin->programName, sizeof plugin->programName, "default");

@@ -441,11 +441,8 @@ void KSamplerGUI::OnInstrumentSlot(int slot) {
 }
 
 void KSamplerGUI::OnPanic() {
-    for (KInstrument* in : plugin->engine.instruments) {
-        if (in == nullptr) continue;
-        for (KVoice& voice : in->voices)
-            if (voice.active.load(std::memory_order_acquire)) voice.released.store(1, std::memory_order_release);
-    }
+    // Also lets go of a sustain pedal, which would hold every later note.
+    plugin->engine.Panic();
     zoneMap.ReleaseAllKeys();
 }
 

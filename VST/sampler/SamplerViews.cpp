@@ -375,7 +375,8 @@ void KSamplerGUI::OnSamplePositions() {
     OnZoneControls();
     KInstrument* in = CurrentInstrument();
     if (in == nullptr || slot < 0 || slot >= KInstrument::kZones || in->zones[slot] == nullptr) return;
-    if (in->zones[slot]->layer == zoneMap.currentLayer) in->zones[slot]->FillPreload();
+    // Sounding notes keep the preload they started with.
+    if (in->zones[slot]->layer == zoneMap.currentLayer) in->RefillPreload(slot);
 }
 
 void KSamplerGUI::OnMidiActivity(uint32_t message) {

@@ -439,15 +439,15 @@ TEST(KSamplerEngine, AnInstrumentDeletedWhileItsVoicesPlayFreesItsZonesOnce) {
     EXPECT_TRUE(rig.Render());
 }
 
-// While an edit holds the engine the audio thread does not wait: the block
-// is left silent and its events stay queued for the next block.
-TEST(KSamplerEngine, ABlockDuringAnEditIsSilentAndKeepsItsEvents) {
+// While a hold is on (a load, a new project) the audio thread does not wait:
+// the block is left silent and its events stay queued for the next block.
+TEST(KSamplerEngine, ABlockDuringAHoldIsSilentAndKeepsItsEvents) {
     EngineRig rig;
     rig.AddInstrument();
     rig.AddZone(0);
     rig.Queue(0x90, 60, 127);
     {
-        KStructureEdit edit(&rig.engine.structure);
+        KRenderHold hold(&rig.engine.structure);
         EXPECT_FALSE(rig.Render());
     }
     for (const auto& out : rig.outputs)
