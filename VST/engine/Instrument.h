@@ -48,6 +48,8 @@ public:
     // keep until they end; later notes play the new one. False (the old
     // preload stays) when memory is short.
     bool RefillPreload(int slot);
+    // Editor: the replaced preloads still kept for the voices that read them.
+    int KeptPreloads() const { return static_cast<int>(retiredPreloads_.size()); }
     void ResetReverb();
 
     // The output gains the instrument ramps to, from volume, expression and

@@ -187,6 +187,69 @@ TEST(KInstrument, PedalIsIgnoredWhenSwitchedOff) {
     EXPECT_TRUE(in.voices[0].released);
 }
 
+// A note-off releases the voices of the key that started them, whatever the
+// zone's root key became while the note was held (the editor may change it).
+TEST(KInstrument, NoteOffFindsTheVoicesOfItsKeyAfterARootKeyEdit) {
+    EngineRig rig;
+    rig.AddInstrument();
+    rig.AddZone(0, 0, 127, 1, 127, 1, 60);
+    KInstrument& in = *rig.engine.instruments[0];
+    in.zones[0]->loopMode = kLoop;
+    rig.Queue(0x90, 64, 100);
+    rig.Render();
+    in.zones[0]->rootKey = 62;
+    rig.Queue(0x80, 66, 0); // the old root plus the note's transpose: not this note
+    rig.Render();
+    EXPECT_FALSE(in.voices[0].released);
+    rig.Queue(0x80, 64, 0);
+    rig.Render();
+    EXPECT_TRUE(in.voices[0].released);
+}
+
+// The pedal holds notes only while the instrument obeys it: switching the
+// option off with the pedal down, or a panic, lets go of it.
+TEST(KInstrument, APedalTheInstrumentNoLongerObeysHoldsNothing) {
+    struct Case {
+        const char* what;
+        bool optionOff; // else a panic
+        bool noteOffFirst;
+    };
+    for (Case c : {Case{"option off, then note-off", true, false}, Case{"note-off held, then option off", true, true},
+                   Case{"note-off held, then panic", false, true}, Case{"panic, then note-off", false, false}}) {
+        EngineRig rig;
+        rig.AddInstrument();
+        rig.AddZone(0);
+        KInstrument& in = *rig.engine.instruments[0];
+        in.sustainPedalOn = 1;
+        rig.Queue(0xB0, 64, 127);
+        rig.Queue(0x90, 60, 100);
+        if (c.noteOffFirst) rig.Queue(0x80, 60, 0);
+        rig.Render();
+        EXPECT_FALSE(in.voices[0].released) << c.what;
+        if (c.optionOff) in.sustainPedalOn = 0;
+        else rig.engine.Panic();
+        if (!c.noteOffFirst) rig.Queue(0x80, 60, 0);
+        rig.Render();
+        EXPECT_TRUE(in.voices[0].released) << c.what;
+        EXPECT_EQ(in.pedalDown, 0) << c.what;
+        // A later note is released by its note-off, as with no pedal: it
+        // ends at once (released before it sounded).
+        rig.Queue(0x90, 62, 100);
+        rig.Queue(0x80, 62, 0);
+        rig.Render();
+        EXPECT_EQ(rig.ActiveVoices(0), 1) << c.what;
+        if (c.optionOff) continue;
+        // After a panic the pedal works again.
+        rig.Queue(0xB0, 64, 127);
+        rig.Queue(0x90, 64, 100);
+        rig.Queue(0x80, 64, 0);
+        rig.Render();
+        ASSERT_EQ(in.voices[1].key, 64) << c.what;
+        EXPECT_FALSE(in.voices[1].released) << c.what;
+        EXPECT_TRUE(in.voices[1].heldByPedal) << c.what;
+    }
+}
+
 TEST(KInstrument, ReleaseTriggerZonesSoundOnNoteOff) {
     EngineRig rig;
     rig.AddInstrument();

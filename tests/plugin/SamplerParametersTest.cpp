@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -214,6 +215,79 @@ TEST_F(SamplerParametersTest, AnAutomatedVolumeChangesWhatIsHeard) {
     plugin.setParameter(0, 0.5f);
     for (int i = 0; i < 40; ++i) block(); // the gain ramps 0.0001 a frame
     EXPECT_NEAR(block() / full, 0.5f, 0.01f);
+}
+
+// Hosts automate zone parameters many times a block: the zones' coefficients
+// are worked out once, before the next block renders, so a note of that
+// block already plays with them.
+TEST_F(SamplerParametersTest, ZoneAutomationReachesTheCoefficientsByTheNextBlock) {
+    ASSERT_EQ(AddZone(1), 0);
+    ASSERT_EQ(AddZone(1), 1);
+    KSampleZone& z = *First().zones[0];
+    KSampleZone& reference = *First().zones[1];
+    plugin.open();
+    std::vector<std::vector<float>> buffers(8, std::vector<float>(64));
+    float* out[8];
+    for (int i = 0; i < 8; ++i) out[i] = buffers[i].data();
+    for (float v : {0.1f, 0.2f, 0.25f}) plugin.setParameter(3, v); // attack 500 ms
+    plugin.setParameter(5, 0.5f);                                 // sustain -6 dB
+    plugin.setParameter(9, 0.4f);                                 // filter sustain 40 %
+    const uint8_t on[3] = {0x90, 60, 127};
+    plugin.QueueMidiEvent(on, 0);
+    plugin.processReplacing(nullptr, out, 64);
+    reference.ampAttack = z.ampAttack;
+    reference.ampSustain = z.ampSustain;
+    reference.filterSustain = z.filterSustain;
+    reference.UpdateCoefficients(plugin.engine.sampleRate);
+    EXPECT_EQ(z.ampAttack, 500.0f);
+    EXPECT_EQ(z.ampAttackCoef, reference.ampAttackCoef);
+    EXPECT_EQ(z.ampSustainLevel, reference.ampSustainLevel);
+    EXPECT_EQ(z.filterSustainLevel, reference.filterSustainLevel);
+    // Both zones sound; 64 frames into a 500 ms attack is far from full.
+    ASSERT_TRUE(First().voices[0].active);
+    EXPECT_EQ(First().voices[0].zone.load(), &z);
+    EXPECT_LT(First().voices[0].ampEnvelope, 0.05);
+}
+
+// A host value beyond 0..1 is held at the end it passed (a reverb size of 2
+// would run away); NaN changes nothing.
+TEST_F(SamplerParametersTest, HostValuesBeyondTheRangeAreHeldAtItsEnds) {
+    KInstrument& in = First();
+    struct Case {
+        int p;
+        float v;
+        std::function<double()> field;
+        double expected;
+    };
+    const Case cases[] = {
+        {0, 1.5f, [&] { return in.volume; }, 1.0},
+        {0, -3.0f, [&] { return in.volume; }, 0.0},
+        {13, 2.0f, [&] { return in.reverbSize; }, 1.0},
+        {14, 1e30f, [&] { return in.reverbDamp; }, 1.0},
+        {12, std::numeric_limits<float>::infinity(), [&] { return in.reverbSend; }, 1.0},
+        {1, -std::numeric_limits<float>::infinity(), [&] { return in.pan; }, 0.0},
+    };
+    for (const Case& c : cases) {
+        plugin.setParameter(c.p, c.v);
+        EXPECT_EQ(c.field(), c.expected) << c.p << " " << c.v;
+    }
+    plugin.setParameter(0, 0.25f);
+    plugin.setParameter(0, std::numeric_limits<float>::quiet_NaN());
+    EXPECT_EQ(in.volume, 0.25);
+}
+
+// While a project is replaced (a hold is on) a parameter write reaches no
+// instrument, as a block renders none: it is dropped.
+TEST_F(SamplerParametersTest, AWriteWhileAProjectIsReplacedIsDropped) {
+    plugin.setParameter(0, 0.25f);
+    {
+        KRenderHold hold(&plugin.engine.structure);
+        plugin.setParameter(0, 0.75f);
+        EXPECT_EQ(First().volume, 0.25);
+    }
+    EXPECT_EQ(NeedIdleCalls(), 1) << "nor is the host asked for idle time";
+    plugin.setParameter(0, 0.75f);
+    EXPECT_EQ(First().volume, 0.75);
 }
 
 } // namespace

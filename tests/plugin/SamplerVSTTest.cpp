@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -294,6 +295,60 @@ TEST_F(SamplerVSTTest, RestoresWhileTheAudioThreadRenders) {
     stop = true;
     audio.join();
     EXPECT_EQ(p->engine.instrumentCount, 0);
+}
+
+// The host automates every parameter from its audio thread, notes playing,
+// while its other thread (or the editor) starts new projects, restores state
+// and deletes instruments and zones: nothing an automation call or a block
+// reaches is ever freed under it (the thread sanitizer's build shows any
+// access that is not ordered).
+TEST_F(SamplerVSTTest, AutomationWhileProjectsChangeReachesNothingFreed) {
+    auto p = Plugin();
+    const std::wstring wav = Wav(L"automated.wav");
+    for (int row = 0; row < 3; ++row) {
+        const int slot = row == 0 ? p->slotMap[0].load() : p->engine.AddInstrument(0, static_cast<uint8_t>(row));
+        ASSERT_EQ(slot, row);
+        p->slotMap[row] = slot;
+        for (int z = 0; z < 2; ++z)
+            ASSERT_GE(p->engine.instruments[slot]->AddZone(wav.c_str(), 60, z * 64, 127, z * 64 + 63, 1, 1, nullptr, 0), 0);
+    }
+    void* data = nullptr;
+    const VstInt32 size = p->getChunk(&data, false);
+    ASSERT_GT(size, 0);
+    const std::vector<uint8_t> chunk(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    p->open();
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> blocks{0};
+    std::thread audio([&] {
+        AEffect* e = p->getAeffect();
+        Outputs out(64);
+        for (int block = 0; !stop; ++block) {
+            for (VstInt32 a = 0; a < KSamplerVST::kNumParams; ++a)
+                p->setParameter(a, static_cast<float>((block + a) % 101) / 100.0f);
+            SendMidi(e, block % 3 == 2 ? 0x80 : 0x90, static_cast<uint8_t>((block * 7) % 128), 100);
+            e->processReplacing(e, nullptr, out.pointers, 64);
+            blocks.store(block + 1);
+        }
+    });
+    int edits = 0;
+    const auto started = std::chrono::steady_clock::now();
+    while (edits < 60 || blocks.load() < 200) {
+        ASSERT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(120));
+        const int row = edits % 3;
+        switch (edits % 5) {
+        case 0: p->NewProject(); break;
+        case 1:
+        case 3: EXPECT_EQ(p->setChunk(const_cast<uint8_t*>(chunk.data()), size, false), 1); break;
+        case 2: p->engine.DeleteInstrument(row); break; // its row still maps to it
+        default:
+            if (KInstrument* in = p->engine.instruments[row]) in->DeleteZone(edits % 2);
+            break;
+        }
+        ++edits;
+    }
+    stop = true;
+    audio.join();
 }
 
 TEST_F(SamplerVSTTest, BadChunksFailCleanlyAndLeaveAnEmptyWorkingProject) {
