@@ -28,8 +28,6 @@ public:
     // Inside: a hold is on (test after entering: a hold set before the
     // entry is seen, one set after it waits for the reader to leave).
     bool Held() const { return holds_.load(std::memory_order_seq_cst) != 0; }
-    // An edit waits for readers to leave.
-    bool EditWaiting() const { return editWaiting_.load(std::memory_order_acquire) != 0; }
 
     // Editing threads: one edit at a time; edits nest on the thread that
     // holds the gate (a load adds instruments and zones).
@@ -42,7 +40,6 @@ public:
     // the edit waiting.
     void WaitForReaders() {
         std::lock_guard<std::recursive_mutex> edit(edit_);
-        editWaiting_.fetch_add(1, std::memory_order_acq_rel);
         for (int round = 0; round < 2; ++round) {
             const int waited = phase_.load(std::memory_order_relaxed);
             phase_.store(waited ^ 1, std::memory_order_seq_cst);
@@ -52,7 +49,6 @@ public:
                 else std::this_thread::sleep_for(std::chrono::microseconds(200));
             }
         }
-        editWaiting_.fetch_sub(1, std::memory_order_acq_rel);
     }
 
     // Editing threads: pauses rendering and returns once no block runs.
@@ -70,7 +66,6 @@ private:
     std::atomic<int> readers_[2] = {{0}, {0}};
     std::atomic<int> phase_{0};
     std::atomic<int> holds_{0};
-    std::atomic<int> editWaiting_{0};
     std::recursive_mutex edit_;
 };
 
