@@ -84,6 +84,7 @@ bool CShellView::OpenPlugin() {
     Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
     Dispatch(effSetBlockSize, 0, kRenderFrames);
     Dispatch(effMainsChanged, 0, 1);
+    pluginRate_ = sampleRate;
     pluginOpen_ = true;
 
     if (m_vst.hasEditor) FitFrameToEditor();
@@ -145,10 +146,27 @@ void CShellView::StartDevices() {
             AfxMessageBox("ASIO error", MB_OK);
         else if (!m_asio.SetSampleRate(static_cast<float>(sampleRate)))
             AfxMessageBox("SampleRate set error", MB_OK);
-        else if (!m_asio.Start())
-            AfxMessageBox("ASIO Start error", MB_OK);
+        else {
+            // The driver is stopped: the plug-in follows its new rate before
+            // the first block at that rate.
+            if (pluginOpen_.load() && pluginRate_ != sampleRate) RetunePlugin();
+            if (!m_asio.Start()) AfxMessageBox("ASIO Start error", MB_OK);
+        }
     }
     StartMidi();
+}
+
+void CShellView::RetunePlugin() {
+    // The render path sees the plug-in closed, and a block that was already
+    // under way ends first: nothing renders it while it is suspended.
+    pluginOpen_ = false;
+    { CSingleLock drained(m_asio.lock); }
+    Dispatch(effMainsChanged, 0, 0);
+    Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+    Dispatch(effSetBlockSize, 0, kRenderFrames);
+    Dispatch(effMainsChanged, 0, 1);
+    pluginRate_ = sampleRate;
+    pluginOpen_ = true;
 }
 
 void CShellView::StartMidi() {

@@ -68,6 +68,7 @@ private:
     void FitFrameToEditor();
     void RestoreChunk();
     void SaveChunk();
+    void RetunePlugin();
     void Shutdown();
     void StartMidi();
     VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
@@ -75,6 +76,7 @@ private:
 
     std::string programPath_;
     std::atomic<bool> pluginOpen_{false};
+    int32_t pluginRate_ = 0;   // the rate the plug-in was last given
     bool shutDown_ = false;   // at the window's end, or by the destructor
     // Inputs a plug-in reads beyond the driver's: silence.
     std::vector<float> silentInput_;

@@ -41,17 +41,26 @@ Recording gRecording;
 PluginState gState;
 AEffect gEffect;
 
-void Note(VstInt32 opcode) {
+void Note(VstInt32 opcode, VstIntPtr value) {
     const int32_t n = gState.opcodeCount.load();
     if (n < 256) {
         gState.opcodes[n] = opcode;
+        gState.values[n] = value;
         gState.opcodeCount.store(n + 1);
     }
 }
 
 VstIntPtr Dispatch(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr value, void* ptr, float opt) {
-    if (opcode != effProcessEvents && opcode != effEditIdle) Note(opcode);
+    if (opcode != effProcessEvents && opcode != effEditIdle) Note(opcode, value);
     switch (opcode) {
+    case effMainsChanged:
+        if (value == 0) {
+            gState.suspended = true;
+            if (gState.suspendPauseMs > 0) ::Sleep(static_cast<DWORD>(gState.suspendPauseMs));
+        } else {
+            gState.suspended = false;
+        }
+        return 0;
     case effSetSampleRate:
         gState.sampleRate = opt;
         return 0;
@@ -96,6 +105,7 @@ void Accumulate(AEffect*, float** inputs, float** outputs, VstInt32 frames) {
     for (VstInt32 c = 0; c < 8; ++c)
         for (VstInt32 i = 0; i < frames; ++i)
             outputs[c][i] += static_cast<float>(c + 1) / 16.0f + (c < 4 ? inputs[c][i] : 0.0f);
+    if (gState.suspended.load()) gState.processWhileSuspended.fetch_add(1);
     gState.processCalls.fetch_add(1);
 }
 
