@@ -20,6 +20,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <utility>
@@ -62,6 +63,7 @@ protected:
             state->opcodeCount = 0;
             state->setChunkCalls = 0;
             state->getChunkSize = 0;
+            state->getChunkSeed = 0;
             state->processWhileSuspended = 0;
             state->suspendPauseMs = 0;
         }
@@ -226,6 +228,19 @@ std::vector<uint8_t> A440Chunk(const TempFolder& folder) {
     if (engine.instruments[slot]->AddZone(wav.c_str(), 69, 0, 127, 127, 1, 1, nullptr, 0) != 0) return {};
     engine.instruments[slot]->zones[0]->ampRelease = 20.0f;
     return ChunkOf(engine, folder);
+}
+
+// A state of the stateful plug-in as its host passes it back.
+struct GivenState {
+    VstIntPtr size;
+    uint32_t hash;
+};
+
+// What the stateful plug-in gives as a state of more than 64 bytes.
+std::vector<uint8_t> LargeStateBytes(size_t size, uint32_t seed) {
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i) bytes[i] = LargeChunkByte(seed, i);
+    return bytes;
 }
 
 } // namespace
@@ -414,6 +429,83 @@ TEST_F(ShellProgram, StartsWithNothingRestoredFromABrokenStateEntry) {
         EXPECT_EQ(state->setChunkCalls, 0);
         EXPECT_TRUE(::IsWindowVisible(frame));
         EXPECT_TRUE(run.Close());
+    }
+}
+
+// One bound on both sides: a state is stored at the end only when the start
+// restores it. A larger one leaves the state saved before in place and is
+// reported once: again only after a state was stored since.
+TEST_F(ShellProgram, KeepsAStateUpToTheLargestItRestoresAndTellsOnceOfALargerOne) {
+    PluginState* state = PlaceStatefulPlugin();
+    ASSERT_NE(state, nullptr);
+    WriteTextFile(Ini(), DeviceSection(1));
+    const VstIntPtr largest = CShellView::kMaxKeptChunk;
+    ASSERT_LT(static_cast<size_t>(largest), kLargeChunkRoom);
+    const GivenState none{0, 0};
+    const std::vector<uint8_t> largestBytes = LargeStateBytes(static_cast<size_t>(largest), 1);
+    const GivenState kept{largest, ChunkHash(largestBytes.data(), largestBytes.size())};
+    const std::string keptHex = Hex(largestBytes.data(), largestBytes.size());
+    const uint8_t three[3] = {0x00, 0xAB, 0x10};
+    std::memcpy(state->getChunk, three, 3);
+    const GivenState small{3, ChunkHash(three, 3)};
+    const std::string smallHex = "00AB10", noHex;
+    const std::wstring tooLarge = L"The plug-in's state is too large to be kept (11253993 bytes; at most 11253992 "
+                                  L"can be), so it will not be restored next time.";
+    const std::wstring keptBefore = tooLarge + L" The state saved before stays and will be restored instead.";
+
+    struct Run {
+        const char* what;
+        GivenState restored;          // size 0: nothing
+        VstIntPtr given;              // at the end
+        uint32_t seed;
+        const std::wstring* box;      // null: none
+        bool pictured;                // the box is pictured and answered by hand
+        const std::string* savedHex;  // the INI's data after the run
+    };
+    const Run runs[] = {
+        {"nothing saved yet; too large", none, largest + 1, 2, &tooLarge, false, &noHex},
+        {"the largest is stored", none, largest, 1, nullptr, false, &keptHex},
+        {"it comes back; one byte more keeps it", kept, largest + 1, 2, &keptBefore, true, &keptHex},
+        {"told once: too large again, and changed", kept, largest + 1, 3, nullptr, false, &keptHex},
+        {"it comes back; a small state replaces it", kept, 3, 0, nullptr, false, &smallHex},
+        {"too large after a state was stored: told again", small, largest + 1, 2, &keptBefore, false, &smallHex},
+        {"the small state comes back", small, 0, 0, nullptr, false, &smallHex},
+    };
+    for (const Run& r : runs) {
+        SCOPED_TRACE(r.what);
+        state->setChunkCalls = 0;
+        state->setChunkHash = 0;
+        state->getChunkSize = r.given;
+        state->getChunkSeed = r.seed;
+        std::vector<std::wstring> boxes;
+        {
+            std::unique_ptr<MessageBoxAnswerer> answerer;
+            if (!r.pictured) answerer.reset(new MessageBoxAnswerer(L"Korvo Sampler"));
+            ShellRun run(Program());
+            HWND frame = run.WaitForFrame();
+            ASSERT_NE(frame, nullptr);
+            EXPECT_EQ(state->setChunkCalls, r.restored.size > 0 ? 1 : 0);
+            if (r.restored.size > 0) {
+                EXPECT_EQ(state->setChunkSize, r.restored.size);
+                EXPECT_EQ(state->setChunkHash, r.restored.hash);
+            }
+            if (r.pictured) {
+                ::PostMessageW(frame, WM_CLOSE, 0, 0);
+                HWND box = WaitForDialog(L"Korvo Sampler", 30000);
+                ASSERT_NE(box, nullptr);
+                EXPECT_TRUE(::IsWindowVisible(frame)) << "told while the window stands";
+                WaitUntilActive(box);
+                EXPECT_TRUE(CaptureWholeWindow(box).SavePng(ScreenshotPath(L"shell-state-too-large")));
+                if (::FindWindowExW(box, nullptr, L"Static", r.box->c_str()) != nullptr) boxes.push_back(*r.box);
+                ClickButton(box, IDOK);
+            }
+            EXPECT_TRUE(run.Close());
+            if (answerer) boxes = answerer->Texts();
+        }
+        EXPECT_EQ(boxes, r.box != nullptr ? std::vector<std::wstring>{*r.box} : std::vector<std::wstring>{});
+        const std::string data = IniValue(Ini(), "VSTChunk", "data");
+        EXPECT_EQ(IniValue(Ini(), "VSTChunk", "size"), r.savedHex->empty() ? "" : std::to_string(r.savedHex->size() / 2));
+        EXPECT_TRUE(data == *r.savedHex) << "data of " << data.size() << " digits, " << r.savedHex->size() << " expected";
     }
 }
 

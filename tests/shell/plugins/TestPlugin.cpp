@@ -1,8 +1,8 @@
 // Small plug-in libraries for tests of the standalone host: one that
-// records the MIDI it receives, one with a state chunk, four inputs and eight
-// accumulating outputs that records the host's calls, one with 33 outputs, and some whose entry
-// point fails in each of the ways a broken plug-in can (chosen by
-// TEST_PLUGIN_KIND).
+// records the MIDI it receives, one with a state chunk (of up to 16 MB),
+// four inputs and eight accumulating outputs that records the host's calls,
+// one with 33 outputs, and some whose entry point fails in each of the ways
+// a broken plug-in can (chosen by TEST_PLUGIN_KIND).
 #include "PluginState.h"
 #include "VstInterface.h"
 
@@ -40,6 +40,7 @@ namespace {
 Recording gRecording;
 PluginState gState;
 AEffect gEffect;
+uint8_t gLargeChunk[kLargeChunkRoom];
 
 void Note(VstInt32 opcode, VstIntPtr value) {
     const int32_t n = gState.opcodeCount.load();
@@ -48,6 +49,15 @@ void Note(VstInt32 opcode, VstIntPtr value) {
         gState.values[n] = value;
         gState.opcodeCount.store(n + 1);
     }
+}
+
+void* GiveChunk() {
+    const VstIntPtr size = gState.getChunkSize;
+    if (size <= 0) return nullptr;
+    if (size <= 64) return gState.getChunk;
+    const size_t length = static_cast<size_t>(size) < kLargeChunkRoom ? static_cast<size_t>(size) : kLargeChunkRoom;
+    for (size_t i = 0; i < length; ++i) gLargeChunk[i] = LargeChunkByte(gState.getChunkSeed, i);
+    return gLargeChunk;
 }
 
 VstIntPtr Dispatch(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr value, void* ptr, float opt) {
@@ -68,13 +78,16 @@ VstIntPtr Dispatch(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr value, void* p
         gState.blockSize = value;
         return 0;
     case effGetChunk:
-        *static_cast<void**>(ptr) = gState.getChunkSize > 0 ? gState.getChunk : nullptr;
+        *static_cast<void**>(ptr) = GiveChunk();
         return gState.getChunkSize;
     case effSetChunk:
         ++gState.setChunkCalls;
         gState.setChunkSize = value;
-        if (ptr != nullptr)
-            std::memcpy(gState.setChunk, ptr, static_cast<size_t>(value < 64 ? (value > 0 ? value : 0) : 64));
+        if (ptr != nullptr) {
+            const size_t length = static_cast<size_t>(value > 0 ? value : 0);
+            std::memcpy(gState.setChunk, ptr, length < 64 ? length : 64);
+            gState.setChunkHash = ChunkHash(static_cast<const uint8_t*>(ptr), length);
+        }
         return 1;
     default:
         break;
