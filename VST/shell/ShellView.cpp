@@ -14,6 +14,9 @@ namespace {
 
 constexpr char kDevice[] = "device";
 constexpr char kChunkSection[] = "VSTChunk";
+// Set when the user was told that a state was too large to keep; it goes
+// with the section when a state is stored again.
+constexpr char kTooLargeKey[] = "toolarge";
 
 std::string Narrow(const std::wstring& wide) {
     if (wide.empty()) return std::string();
@@ -84,6 +87,7 @@ bool CShellView::OpenPlugin() {
     Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
     Dispatch(effSetBlockSize, 0, kRenderFrames);
     Dispatch(effMainsChanged, 0, 1);
+    pluginRate_ = sampleRate;
     pluginOpen_ = true;
 
     if (m_vst.hasEditor) FitFrameToEditor();
@@ -110,7 +114,7 @@ void CShellView::RestoreChunk() {
     // A hand-edited or cut file: only a block whose length is the stored
     // size, and no larger than a plug-in takes, is passed on. One byte more
     // than the size is read, so a longer block shows itself.
-    if (size < 1 || size > kMaxRestoredChunk) return;
+    if (size < 1 || size > kMaxKeptChunk) return;
     const size_t room = static_cast<size_t>(size) + 1;
     std::unique_ptr<uint8_t[]> chunk(new (std::nothrow) uint8_t[room]());
     if (chunk == nullptr) return;
@@ -145,10 +149,27 @@ void CShellView::StartDevices() {
             AfxMessageBox("ASIO error", MB_OK);
         else if (!m_asio.SetSampleRate(static_cast<float>(sampleRate)))
             AfxMessageBox("SampleRate set error", MB_OK);
-        else if (!m_asio.Start())
-            AfxMessageBox("ASIO Start error", MB_OK);
+        else {
+            // The driver is stopped: the plug-in follows its new rate before
+            // the first block at that rate.
+            if (pluginOpen_.load() && pluginRate_ != sampleRate) RetunePlugin();
+            if (!m_asio.Start()) AfxMessageBox("ASIO Start error", MB_OK);
+        }
     }
     StartMidi();
+}
+
+void CShellView::RetunePlugin() {
+    // The render path sees the plug-in closed, and a block that was already
+    // under way ends first: nothing renders it while it is suspended.
+    pluginOpen_ = false;
+    { CSingleLock drained(m_asio.lock); }
+    Dispatch(effMainsChanged, 0, 0);
+    Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+    Dispatch(effSetBlockSize, 0, kRenderFrames);
+    Dispatch(effMainsChanged, 0, 1);
+    pluginRate_ = sampleRate;
+    pluginOpen_ = true;
 }
 
 void CShellView::StartMidi() {
@@ -198,11 +219,27 @@ void CShellView::ReceiveMsg(char*, uint32_t, uint32_t) {}
 void CShellView::OnError(char*, uint32_t, uint32_t) {}
 void CShellView::OnError(uint32_t, uint32_t) {}
 
-void CShellView::SaveChunk() {
+void CShellView::SaveChunk(bool tell) {
+    // Once, at the close or else at the end.
+    if (!autoSave || m_vst.loaded.load() == 0 || stateSaved_) return;
+    stateSaved_ = true;
     void* chunk = nullptr;
     const VstIntPtr size = Dispatch(effGetChunk, 0, 0, &chunk);
     // A plug-in that returns no state leaves the saved one as it was.
     if (size <= 0 || chunk == nullptr) return;
+    if (size > kMaxKeptChunk) {
+        // It could never be restored: the state saved before stays, and the
+        // user hears of it once, not at every end until a state fits again.
+        if (!tell || m_ini.GetInt(kChunkSection, kTooLargeKey, 0) != 0) return;
+        const int32_t kept = m_ini.GetInt(kChunkSection, "size", 0);
+        std::string text = "The plug-in's state is too large to be kept (" + std::to_string(size) +
+                           " bytes; at most " + std::to_string(kMaxKeptChunk) +
+                           " can be), so it will not be restored next time.";
+        if (kept >= 1 && kept <= kMaxKeptChunk) text += " The state saved before stays and will be restored instead.";
+        AfxMessageBox(text.c_str(), MB_OK);
+        m_ini.WriteInt(kChunkSection, kTooLargeKey, 1);
+        return;
+    }
     ::WritePrivateProfileStringA(kChunkSection, nullptr, nullptr, m_ini.GetPath());
     m_ini.WriteInt(kChunkSection, "size", static_cast<int>(size));
     m_ini.WriteBinary(kChunkSection, "data", static_cast<size_t>(size), chunk);
@@ -211,7 +248,7 @@ void CShellView::SaveChunk() {
 void CShellView::Shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
-    if (autoSave && m_vst.loaded.load() != 0) SaveChunk();
+    SaveChunk(false);
     m_asio.Stop();
     try {
         m_midiIn.Close();
@@ -239,6 +276,11 @@ LRESULT CShellView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         // The driver asked from its own thread; it is stopped and set up
         // again from here.
         if (m_asio.HandleResetRequest()) StartDevices();
+        return 0;
+    case CMainFrame::kClosingMessage:
+        // The window still stands and its messages run: the state is saved
+        // here, where a message about it can be shown.
+        SaveChunk(true);
         return 0;
     case WM_DESTROY:
         // While the editor's window still stands, so the plug-in closes its

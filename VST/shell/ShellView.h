@@ -22,9 +22,9 @@ class CShellView : public CView, public midi::CMIDIReceiver {
 public:
     static constexpr int32_t kRenderChannels = 32;
     static constexpr int32_t kRenderFrames = 4096;
-    // The largest chunk restored at start: the sampler's chunk buffer, the
-    // largest state the plug-ins take.
-    static constexpr int32_t kMaxRestoredChunk = 3688 + 16 * (6824 + 1024 * 680);
+    // The largest state kept, stored at the end and restored at the start
+    // alike: the sampler's chunk buffer, the largest state the plug-ins take.
+    static constexpr int32_t kMaxKeptChunk = 3688 + 16 * (6824 + 1024 * 680);
     // Posted by the ASIO host when its driver asks for a reset.
     static constexpr UINT kResetMessage = WM_APP + 1;
 
@@ -67,7 +67,10 @@ private:
     bool OpenPlugin();
     void FitFrameToEditor();
     void RestoreChunk();
-    void SaveChunk();
+    // With "Save Last:", once. tell: the window still stands, so a state too
+    // large to keep can be reported.
+    void SaveChunk(bool tell);
+    void RetunePlugin();
     void Shutdown();
     void StartMidi();
     VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
@@ -75,6 +78,8 @@ private:
 
     std::string programPath_;
     std::atomic<bool> pluginOpen_{false};
+    int32_t pluginRate_ = 0;   // the rate the plug-in was last given
+    bool stateSaved_ = false;
     bool shutDown_ = false;   // at the window's end, or by the destructor
     // Inputs a plug-in reads beyond the driver's: silence.
     std::vector<float> silentInput_;

@@ -13,14 +13,17 @@
 #include "ShellRig.h"
 #include "Signal.h"
 #include "TestAsioRig.h"
+#include "WavWriter.h"
 #include "WindowRig.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -60,6 +63,9 @@ protected:
             state->opcodeCount = 0;
             state->setChunkCalls = 0;
             state->getChunkSize = 0;
+            state->getChunkSeed = 0;
+            state->processWhileSuspended = 0;
+            state->suspendPauseMs = 0;
         }
         return state;
     }
@@ -84,6 +90,13 @@ protected:
 
 std::vector<VstInt32> Opcodes(const PluginState& state) {
     return std::vector<VstInt32>(state.opcodes, state.opcodes + state.opcodeCount.load());
+}
+
+// The dispatcher calls with their value arguments.
+std::vector<std::pair<VstInt32, VstIntPtr>> Calls(const PluginState& state) {
+    std::vector<std::pair<VstInt32, VstIntPtr>> calls;
+    for (int32_t i = 0; i < state.opcodeCount.load(); ++i) calls.emplace_back(state.opcodes[i], state.values[i]);
+    return calls;
 }
 
 // The Settings dialog's control, or null.
@@ -186,6 +199,48 @@ float Peak(const std::vector<float>& samples, size_t from, size_t to) {
 void FloatOutputs(TestAsioSetup& setup, int outputs) {
     setup.outputs = outputs;
     for (int i = 0; i < outputs; ++i) setup.outputTypes[i] = ASIOSTFloat32LSB;
+}
+
+// Settings from the menu: a driver list entry and a rate list entry chosen,
+// OK pressed. Returns once the program has acted on them.
+bool ChangeSettings(HWND frame, int asioEntry, int rateEntry) {
+    ::PostMessageW(frame, WM_COMMAND, ID_SETTINGS, 0);
+    HWND dialog = WaitForDialog(L"Settings", 30000);
+    if (dialog == nullptr) return false;
+    Choose(dialog, IDC_ASIO, asioEntry);
+    Choose(dialog, IDC_RATE, rateEntry);
+    ClickButton(dialog, IDOK);
+    if (!WaitUntilGone(dialog)) return false;
+    // Answered by the window's thread once it is back from the restart.
+    ::SendMessageW(frame, WM_NULL, 0, 0);
+    return true;
+}
+
+// One instrument whose key 69 sounds at 440 Hz: a square of period 100
+// frames recorded at 44000 Hz, root key 69, all keys.
+std::vector<uint8_t> A440Chunk(const TempFolder& folder) {
+    const std::wstring wav = folder.File(L"a440.wav");
+    WriteBytes(wav, WavWriter(1, 16, 44000).Generate(88000, [](int64_t i, int) {
+        return static_cast<int32_t>(i % 100 < 50 ? 16000 : -16000);
+    }).Build());
+    KSamplerEngine engine;
+    const int slot = engine.AddInstrument(1, 0);
+    if (engine.instruments[slot]->AddZone(wav.c_str(), 69, 0, 127, 127, 1, 1, nullptr, 0) != 0) return {};
+    engine.instruments[slot]->zones[0]->ampRelease = 20.0f;
+    return ChunkOf(engine, folder);
+}
+
+// A state of the stateful plug-in as its host passes it back.
+struct GivenState {
+    VstIntPtr size;
+    uint32_t hash;
+};
+
+// What the stateful plug-in gives as a state of more than 64 bytes.
+std::vector<uint8_t> LargeStateBytes(size_t size, uint32_t seed) {
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i) bytes[i] = LargeChunkByte(seed, i);
+    return bytes;
 }
 
 } // namespace
@@ -377,6 +432,83 @@ TEST_F(ShellProgram, StartsWithNothingRestoredFromABrokenStateEntry) {
     }
 }
 
+// One bound on both sides: a state is stored at the end only when the start
+// restores it. A larger one leaves the state saved before in place and is
+// reported once: again only after a state was stored since.
+TEST_F(ShellProgram, KeepsAStateUpToTheLargestItRestoresAndTellsOnceOfALargerOne) {
+    PluginState* state = PlaceStatefulPlugin();
+    ASSERT_NE(state, nullptr);
+    WriteTextFile(Ini(), DeviceSection(1));
+    const VstIntPtr largest = CShellView::kMaxKeptChunk;
+    ASSERT_LT(static_cast<size_t>(largest), kLargeChunkRoom);
+    const GivenState none{0, 0};
+    const std::vector<uint8_t> largestBytes = LargeStateBytes(static_cast<size_t>(largest), 1);
+    const GivenState kept{largest, ChunkHash(largestBytes.data(), largestBytes.size())};
+    const std::string keptHex = Hex(largestBytes.data(), largestBytes.size());
+    const uint8_t three[3] = {0x00, 0xAB, 0x10};
+    std::memcpy(state->getChunk, three, 3);
+    const GivenState small{3, ChunkHash(three, 3)};
+    const std::string smallHex = "00AB10", noHex;
+    const std::wstring tooLarge = L"The plug-in's state is too large to be kept (11253993 bytes; at most 11253992 "
+                                  L"can be), so it will not be restored next time.";
+    const std::wstring keptBefore = tooLarge + L" The state saved before stays and will be restored instead.";
+
+    struct Run {
+        const char* what;
+        GivenState restored;          // size 0: nothing
+        VstIntPtr given;              // at the end
+        uint32_t seed;
+        const std::wstring* box;      // null: none
+        bool pictured;                // the box is pictured and answered by hand
+        const std::string* savedHex;  // the INI's data after the run
+    };
+    const Run runs[] = {
+        {"nothing saved yet; too large", none, largest + 1, 2, &tooLarge, false, &noHex},
+        {"the largest is stored", none, largest, 1, nullptr, false, &keptHex},
+        {"it comes back; one byte more keeps it", kept, largest + 1, 2, &keptBefore, true, &keptHex},
+        {"told once: too large again, and changed", kept, largest + 1, 3, nullptr, false, &keptHex},
+        {"it comes back; a small state replaces it", kept, 3, 0, nullptr, false, &smallHex},
+        {"too large after a state was stored: told again", small, largest + 1, 2, &keptBefore, false, &smallHex},
+        {"the small state comes back", small, 0, 0, nullptr, false, &smallHex},
+    };
+    for (const Run& r : runs) {
+        SCOPED_TRACE(r.what);
+        state->setChunkCalls = 0;
+        state->setChunkHash = 0;
+        state->getChunkSize = r.given;
+        state->getChunkSeed = r.seed;
+        std::vector<std::wstring> boxes;
+        {
+            std::unique_ptr<MessageBoxAnswerer> answerer;
+            if (!r.pictured) answerer.reset(new MessageBoxAnswerer(L"Korvo Sampler"));
+            ShellRun run(Program());
+            HWND frame = run.WaitForFrame();
+            ASSERT_NE(frame, nullptr);
+            EXPECT_EQ(state->setChunkCalls, r.restored.size > 0 ? 1 : 0);
+            if (r.restored.size > 0) {
+                EXPECT_EQ(state->setChunkSize, r.restored.size);
+                EXPECT_EQ(state->setChunkHash, r.restored.hash);
+            }
+            if (r.pictured) {
+                ::PostMessageW(frame, WM_CLOSE, 0, 0);
+                HWND box = WaitForDialog(L"Korvo Sampler", 30000);
+                ASSERT_NE(box, nullptr);
+                EXPECT_TRUE(::IsWindowVisible(frame)) << "told while the window stands";
+                WaitUntilActive(box);
+                EXPECT_TRUE(CaptureWholeWindow(box).SavePng(ScreenshotPath(L"shell-state-too-large")));
+                if (::FindWindowExW(box, nullptr, L"Static", r.box->c_str()) != nullptr) boxes.push_back(*r.box);
+                ClickButton(box, IDOK);
+            }
+            EXPECT_TRUE(run.Close());
+            if (answerer) boxes = answerer->Texts();
+        }
+        EXPECT_EQ(boxes, r.box != nullptr ? std::vector<std::wstring>{*r.box} : std::vector<std::wstring>{});
+        const std::string data = IniValue(Ini(), "VSTChunk", "data");
+        EXPECT_EQ(IniValue(Ini(), "VSTChunk", "size"), r.savedHex->empty() ? "" : std::to_string(r.savedHex->size() / 2));
+        EXPECT_TRUE(data == *r.savedHex) << "data of " << data.size() << " digits, " << r.savedHex->size() << " expected";
+    }
+}
+
 TEST_F(ShellProgram, AChunkRestoredProjectPlaysTheMidiNotesAtTheirPitch) {
     PlacePlugin(WinePath(KORVO_SAMPLER_DLL));
     const std::vector<uint8_t> chunk = OneZoneChunk(folder);   // a 441 Hz square on key 60
@@ -525,6 +657,85 @@ TEST_F(ShellProgram, SettingsRestartOnlyTheDevicesChosen) {
     EXPECT_EQ(rig.Record().objectsCreated, created + 1) << "the driver made again";
     EXPECT_EQ(rig.Record().rate, 96000.0);
     EXPECT_EQ(rig.Record().stopsFromOwnThread, 0);
+    EXPECT_TRUE(run.Close());
+}
+
+// A new rate reaches the plug-in while its driver is stopped: suspended,
+// told the rate and the block size, resumed, and only then rendered again.
+TEST_F(ShellProgram, ARateChosenInSettingsRetunesThePluginWhileNothingRendersIt) {
+    PluginState* state = PlaceStatefulPlugin();
+    ASSERT_NE(state, nullptr);
+    state->suspendPauseMs = 50;   // some 25 switches, should the driver go on
+    FloatOutputs(rig.Setup(), 2);
+    WriteTextFile(Ini(), DeviceSection(0));
+    ShellRun run(Program());
+    HWND frame = run.WaitForFrame();
+    ASSERT_NE(frame, nullptr);
+    ASSERT_TRUE(rig.WaitForSwitches(rig.Record().switches.load() + 10));
+    EXPECT_EQ(state->processWhileSuspended.load(), 0);
+
+    using CallList = std::vector<std::pair<VstInt32, VstIntPtr>>;
+    const CallList retuned = {{effMainsChanged, 0}, {effSetSampleRate, 0}, {effSetBlockSize, 4096}, {effMainsChanged, 1}};
+    const struct {
+        const char* what;
+        int asioEntry;   // 0: None
+        int rateEntry;   // 44100, 48000, 96000
+        bool retunes;
+        float rate;      // the plug-in's, and the driver's
+    } steps[] = {
+        {"the same rate: nothing to tell", driverIndex + 1, 0, false, 44100.0f},
+        {"48000", driverIndex + 1, 1, true, 48000.0f},
+        {"no driver: the running one keeps its rate, and so does the plug-in", 0, 2, false, 48000.0f},
+        {"the driver again, at the rate chosen before", driverIndex + 1, 2, true, 96000.0f},
+        {"back to 44100", driverIndex + 1, 0, true, 44100.0f},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        state->opcodeCount = 0;
+        ASSERT_TRUE(ChangeSettings(frame, step.asioEntry, step.rateEntry));
+        EXPECT_EQ(Calls(*state), step.retunes ? retuned : CallList{});
+        EXPECT_EQ(state->sampleRate, step.rate);
+        EXPECT_EQ(state->blockSize, 4096);
+        ASSERT_TRUE(rig.WaitForSwitches(rig.Record().switches.load() + 10));
+        EXPECT_EQ(rig.Record().rate, static_cast<double>(step.rate));
+        const int processed = state->processCalls.load();
+        ASSERT_TRUE(rig.WaitForSwitches(rig.Record().switches.load() + 10));
+        EXPECT_GT(state->processCalls.load(), processed) << "rendered again";
+        EXPECT_EQ(state->processWhileSuspended.load(), 0);
+    }
+    EXPECT_TRUE(run.Close());
+}
+
+TEST_F(ShellProgram, ANoteKeepsItsPitchWhenSettingsChangeTheRate) {
+    PlacePlugin(WinePath(KORVO_SAMPLER_DLL));
+    const std::vector<uint8_t> chunk = A440Chunk(folder);
+    ASSERT_FALSE(chunk.empty());
+    WriteTextFile(Ini(), DeviceSection(1) + ChunkSection(std::to_string(chunk.size()), Hex(chunk.data(), chunk.size())));
+    FloatOutputs(rig.Setup(), 2);
+    rig.Setup().preferredSize = 256;
+    ShellRun run(Program());
+    HWND frame = run.WaitForFrame();
+    ASSERT_NE(frame, nullptr);
+    CShellView* view = run.View();
+    uint32_t time = 1000;
+    for (const int rate : {44100, 48000}) {
+        SCOPED_TRACE(rate);
+        if (rate != 44100) {
+            ASSERT_TRUE(ChangeSettings(frame, driverIndex + 1, 1));
+        }
+        ASSERT_TRUE(rig.WaitForSwitches(rig.Record().switches.load() + 10));
+        ASSERT_EQ(rig.Record().rate, static_cast<double>(rate));
+        rig.Record().streamFrames.store(0);
+        SendMidi(view, 0x00644590u, time);   // key 69
+        ASSERT_TRUE(WaitForStream(rig.Record(), 22050));
+        const std::vector<float> out = Streamed(rig.Record());
+        EXPECT_GT(Peak(out, 0, out.size()), 0.05f);
+        EXPECT_NEAR(ZeroCrossingFrequency(std::vector<float>(out.begin() + 4096, out.begin() + 20000), 0, rate), 440.0,
+                    440.0 * 0.005);
+        SendMidi(view, 0x00004580u, time + 500);
+        time += 1000;
+        Pause(200);
+    }
     EXPECT_TRUE(run.Close());
 }
 

@@ -1,8 +1,8 @@
 // Small plug-in libraries for tests of the standalone host: one that
-// records the MIDI it receives, one with a state chunk, four inputs and eight
-// accumulating outputs that records the host's calls, one with 33 outputs, and some whose entry
-// point fails in each of the ways a broken plug-in can (chosen by
-// TEST_PLUGIN_KIND).
+// records the MIDI it receives, one with a state chunk (of up to 16 MB),
+// four inputs and eight accumulating outputs that records the host's calls,
+// one with 33 outputs, and some whose entry point fails in each of the ways
+// a broken plug-in can (chosen by TEST_PLUGIN_KIND).
 #include "PluginState.h"
 #include "VstInterface.h"
 
@@ -40,18 +40,37 @@ namespace {
 Recording gRecording;
 PluginState gState;
 AEffect gEffect;
+uint8_t gLargeChunk[kLargeChunkRoom];
 
-void Note(VstInt32 opcode) {
+void Note(VstInt32 opcode, VstIntPtr value) {
     const int32_t n = gState.opcodeCount.load();
     if (n < 256) {
         gState.opcodes[n] = opcode;
+        gState.values[n] = value;
         gState.opcodeCount.store(n + 1);
     }
 }
 
+void* GiveChunk() {
+    const VstIntPtr size = gState.getChunkSize;
+    if (size <= 0) return nullptr;
+    if (size <= 64) return gState.getChunk;
+    const size_t length = static_cast<size_t>(size) < kLargeChunkRoom ? static_cast<size_t>(size) : kLargeChunkRoom;
+    for (size_t i = 0; i < length; ++i) gLargeChunk[i] = LargeChunkByte(gState.getChunkSeed, i);
+    return gLargeChunk;
+}
+
 VstIntPtr Dispatch(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr value, void* ptr, float opt) {
-    if (opcode != effProcessEvents && opcode != effEditIdle) Note(opcode);
+    if (opcode != effProcessEvents && opcode != effEditIdle) Note(opcode, value);
     switch (opcode) {
+    case effMainsChanged:
+        if (value == 0) {
+            gState.suspended = true;
+            if (gState.suspendPauseMs > 0) ::Sleep(static_cast<DWORD>(gState.suspendPauseMs));
+        } else {
+            gState.suspended = false;
+        }
+        return 0;
     case effSetSampleRate:
         gState.sampleRate = opt;
         return 0;
@@ -59,13 +78,16 @@ VstIntPtr Dispatch(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr value, void* p
         gState.blockSize = value;
         return 0;
     case effGetChunk:
-        *static_cast<void**>(ptr) = gState.getChunkSize > 0 ? gState.getChunk : nullptr;
+        *static_cast<void**>(ptr) = GiveChunk();
         return gState.getChunkSize;
     case effSetChunk:
         ++gState.setChunkCalls;
         gState.setChunkSize = value;
-        if (ptr != nullptr)
-            std::memcpy(gState.setChunk, ptr, static_cast<size_t>(value < 64 ? (value > 0 ? value : 0) : 64));
+        if (ptr != nullptr) {
+            const size_t length = static_cast<size_t>(value > 0 ? value : 0);
+            std::memcpy(gState.setChunk, ptr, length < 64 ? length : 64);
+            gState.setChunkHash = ChunkHash(static_cast<const uint8_t*>(ptr), length);
+        }
         return 1;
     default:
         break;
@@ -96,6 +118,7 @@ void Accumulate(AEffect*, float** inputs, float** outputs, VstInt32 frames) {
     for (VstInt32 c = 0; c < 8; ++c)
         for (VstInt32 i = 0; i < frames; ++i)
             outputs[c][i] += static_cast<float>(c + 1) / 16.0f + (c < 4 ? inputs[c][i] : 0.0f);
+    if (gState.suspended.load()) gState.processWhileSuspended.fetch_add(1);
     gState.processCalls.fetch_add(1);
 }
 
