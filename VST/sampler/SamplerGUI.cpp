@@ -309,6 +309,8 @@ void KSamplerGUI::AddWidgets() {
 }
 
 VstIntPtr KSamplerGUI::open(void* parent) {
+    // A host that opens twice: the first window goes with its timers.
+    CloseWindow();
     systemWindow = parent;
     // Without "BACKGROUND" there is no panel to show; the rest keeps working.
     CreatePanelWindow(&panel, hInstance, static_cast<HWND>(parent), background);

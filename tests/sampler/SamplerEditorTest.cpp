@@ -3,6 +3,7 @@
 // stored, pixels and screenshots to see what the editor shows.
 #include "EditorRig.h"
 #include "ProjectChunk.h"
+#include "SystemCalls.h"
 
 #include <gtest/gtest.h>
 
@@ -187,6 +188,34 @@ TEST_F(SamplerEditor, ThePluginDestroyedWithItsWindowOpenTakesTheWindowAlong) {
     EXPECT_EQ(host.effect(), nullptr);
     PumpFor(300); // timers that outlived the editor would fire now
     EXPECT_EQ(::GetWindow(window.hwnd(), GW_CHILD), nullptr);
+}
+
+// A host that opens the editor again without closing it: the first window
+// goes with its timers, so once the plug-in is closed no timer of it is
+// left to tick into the freed editor, and its resolution requests are
+// released.
+TEST_F(SamplerEditor, AHostThatOpensTheEditorTwiceLeavesNoTimerOnceThePluginIsClosed) {
+    TimerCalls timers(ModuleOf(reinterpret_cast<const void*>(host.effect()->dispatcher)));
+    ASSERT_TRUE(timers.installed());
+    Restore(OneZoneChunk(folder));
+    ASSERT_EQ(host.Dispatch(effEditOpen, 0, 0, window.hwnd()), 1);
+    PumpFor(100);
+    ASSERT_EQ(host.Dispatch(effEditOpen, 0, 0, window.hwnd()), 1);
+    PumpFor(100);
+    HWND panel = ::GetWindow(window.hwnd(), GW_CHILD);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(::GetWindow(panel, GW_HWNDNEXT), nullptr) << "one panel";
+    EXPECT_EQ(timers.Running(), 1) << "one meter timer";
+    host.SendMidi({{0x90, 60, 100, 0}});
+    host.Render(512); // the meters have something to let fall
+    PumpFor(200);
+    host.Dispatch(effEditClose);
+    EXPECT_EQ(timers.Running(), 0) << "closed: no meter timer";
+    host.Close();
+    PumpFor(2000); // a timer left behind ticks into the freed editor now
+    EXPECT_EQ(timers.Running(), 0);
+    EXPECT_EQ(timers.PeriodsHeld(), 0) << "every resolution request released";
+    timers.KillLeftovers();
 }
 
 TEST_F(SamplerEditor, AHostThatNeverOpensTheEditorHearsTheSamplerAsBefore) {
