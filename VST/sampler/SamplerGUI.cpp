@@ -456,3 +456,16 @@ void KSamplerGUI::SelectFirstInstrument() {
     OnInstrumentListSelect();
     instrumentList.Invalidate();
 }
+
+void KSamplerGUI::ForgetProject() {
+    // As New does: the audition's zone, the rows, the map and the waveform
+    // let go of the instruments before they are freed.
+    RemoveAuditionZone();
+    auditionZone = -1;
+    for (int32_t& slot : plugin->slotMap) slot = -1;
+    RefreshInstrumentList();
+    ClearInstrumentView();
+    zoneMap.ReleaseAllKeys();
+}
+
+void* KSamplerGUI::PromptOwner() { return panel.window != nullptr ? ::GetAncestor(panel.window, GA_ROOT) : nullptr; }

@@ -53,6 +53,8 @@ public:
     void RefreshInstrumentList() override;
     void RefreshInstrumentView() override;
     void SelectFirstInstrument() override;
+    void ForgetProject() override;
+    void* PromptOwner() override;
     void ScanSampleFolder() override;
     void UpdateOutputMeters(float peakLeft, float peakRight) override;
     void CloseWindow() override;
