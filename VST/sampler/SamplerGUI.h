@@ -199,6 +199,9 @@ private:
     // Asks to save a modified project: true to go on (saved, or not wanted).
     bool SaveBeforeLeaving();
     void LoadAndShow(const std::wstring& path, bool keepProject, const wchar_t* failure);
+    // After a load that failed: the rows, slot buttons and views show exactly
+    // the instruments the engine holds.
+    void ShowEngineSlots();
     bool SaveTo(const std::wstring& path, int instrumentIndex);
     // The selected row's file; false when there is none or it is too long.
     bool SelectedSamplePath(std::wstring& path);
