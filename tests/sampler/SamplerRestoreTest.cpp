@@ -54,35 +54,39 @@ std::wstring SawWav(const TempFolder& folder) {
     return wav;
 }
 
+// A project of instruments on one sample, the n-th on MIDI channel n.
+struct Zone {
+    uint8_t rootKey;
+    int keyLow, velocityHigh, keyHigh, velocityLow;
+};
+struct Instrument {
+    const wchar_t* name;
+    std::vector<Zone> zones;
+};
+std::vector<uint8_t> ProjectOf(const std::wstring& wav, const std::vector<Instrument>& instruments,
+                               const TempFolder& folder) {
+    KSamplerEngine engine;
+    for (size_t i = 0; i < instruments.size(); ++i) {
+        KInstrument& in = *engine.instruments[engine.AddInstrument(static_cast<uint8_t>(i + 1), 0)];
+        CopyWide(in.name, instruments[i].name);
+        for (const Zone& z : instruments[i].zones)
+            EXPECT_GE(in.AddZone(wav.c_str(), z.rootKey, z.keyLow, z.velocityHigh, z.keyHigh, z.velocityLow, 1, nullptr, 0), 0);
+    }
+    return ChunkOf(engine, folder);
+}
+
 class SamplerRestore : public SamplerEditor {
 protected:
-    // Two instruments on the square wave.
     std::vector<uint8_t> ProjectA() {
-        const std::wstring wav = SquareWav(wavs);
-        KSamplerEngine engine;
-        KInstrument& lead = *engine.instruments[engine.AddInstrument(1, 0)];
-        CopyWide(lead.name, L"Alpha Lead");
-        EXPECT_GE(lead.AddZone(wav.c_str(), 60, 30, 127, 39, 1, 1, nullptr, 0), 0);
-        EXPECT_GE(lead.AddZone(wav.c_str(), 60, 50, 80, 59, 1, 1, nullptr, 0), 0);
-        KInstrument& pad = *engine.instruments[engine.AddInstrument(2, 0)];
-        CopyWide(pad.name, L"Alpha Pad");
-        EXPECT_GE(pad.AddZone(wav.c_str(), 60, 60, 127, 70, 1, 1, nullptr, 0), 0);
-        return ChunkOf(engine, folder);
+        return ProjectOf(SquareWav(wavs),
+                         {{L"Alpha Lead", {{60, 30, 127, 39, 1}, {60, 50, 80, 59, 1}}}, {L"Alpha Pad", {{60, 60, 127, 70, 1}}}},
+                         folder);
     }
-    // One instrument on the saw wave, elsewhere on the map.
+    // Elsewhere on the map, with another waveform.
     std::vector<uint8_t> ProjectB() {
-        const std::wstring wav = SawWav(wavs);
-        KSamplerEngine engine;
-        KInstrument& bass = *engine.instruments[engine.AddInstrument(1, 0)];
-        CopyWide(bass.name, L"Beta Bass");
-        EXPECT_GE(bass.AddZone(wav.c_str(), 40, 36, 127, 45, 1, 1, nullptr, 0), 0);
-        EXPECT_GE(bass.AddZone(wav.c_str(), 80, 70, 127, 90, 60, 1, nullptr, 0), 0);
-        return ChunkOf(engine, folder);
+        return ProjectOf(SawWav(wavs), {{L"Beta Bass", {{40, 36, 127, 45, 1}, {80, 70, 127, 90, 60}}}}, folder);
     }
-    std::vector<uint8_t> EmptyProject() {
-        KSamplerEngine engine;
-        return ChunkOf(engine, folder);
-    }
+    std::vector<uint8_t> EmptyProject() { return ProjectOf(L"", {}, folder); }
     // 1 when the state was taken, 0 when it was refused.
     VstIntPtr SetChunk(std::vector<uint8_t> chunk) {
         return host.Dispatch(effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), chunk.data());
@@ -149,12 +153,7 @@ TEST_F(SamplerRestore, TheMissingSamplesPromptIsOwnedByTheEditorsWindowWhileItIs
     // A project whose sample has gone.
     const std::wstring gone = wavs.File(L"gone.wav");
     WriteBytes(gone, WavWriter(1, 16).Generate(2000, [](int64_t i, int) { return static_cast<int32_t>(i * 7); }).Build());
-    KSamplerEngine engine;
-    KInstrument& in = *engine.instruments[engine.AddInstrument(1, 0)];
-    CopyWide(in.name, L"Lost Samples");
-    ASSERT_GE(in.AddZone(gone.c_str(), 60, 30, 127, 60, 1, 1, nullptr, 0), 0);
-    const std::vector<uint8_t> lost = ChunkOf(engine, folder);
-    engine.DeleteInstrument(0);
+    const std::vector<uint8_t> lost = ProjectOf(gone, {{L"Lost Samples", {{60, 30, 127, 60, 1}}}}, folder);
     ASSERT_TRUE(::DeleteFileW(gone.c_str()));
 
     const std::vector<uint8_t> a = ProjectA();
