@@ -158,7 +158,8 @@ void KSamplerGUI::ShowEngineSlots() {
         if (row < kSlots) plugin->slotMap[row] = slot;
     }
     RefreshInstrumentList();
-    OnInstrumentListSelect();
+    // The instrument shown keeps its selected zone while the engine keeps it.
+    if (zoneMap.instrument == nullptr || zoneMap.instrument != CurrentInstrument()) OnInstrumentListSelect();
     instrumentList.Invalidate();
 }
 
