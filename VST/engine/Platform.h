@@ -56,10 +56,10 @@ bool ReplaceFileWith(const wchar_t* from, const wchar_t* to); // renames `from` 
 bool RemoveFile(const wchar_t* path);
 bool FileExists(const wchar_t* path);
 
-// The system's folder picker, without an owner window, listing file-system
-// folders only. Fills folder (capacity units); false when cancelled. The
-// native build has no picker and always cancels.
-bool PromptForFolder(const wchar_t* title, wchar_t* folder, size_t capacity);
+// The system's folder picker, listing file-system folders only, modal to
+// owner (a window; null: none). Fills folder (capacity units); false when
+// cancelled. The native build has no picker and always cancels.
+bool PromptForFolder(const wchar_t* title, wchar_t* folder, size_t capacity, void* owner = nullptr);
 
 // Keeps pages in physical memory so the audio thread never waits on paging.
 // A refused lock is not an error: the memory still works, only unlocked.

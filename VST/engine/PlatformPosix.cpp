@@ -213,7 +213,7 @@ bool FileExists(const wchar_t* path) {
     return path != nullptr && ::stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool PromptForFolder(const wchar_t*, wchar_t* folder, size_t capacity) {
+bool PromptForFolder(const wchar_t*, wchar_t* folder, size_t capacity, void*) {
     if (folder != nullptr && capacity > 0) folder[0] = 0;
     return false;
 }

@@ -185,12 +185,12 @@ bool FileExists(const wchar_t* path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-bool PromptForFolder(const wchar_t* title, wchar_t* folder, size_t capacity) {
+bool PromptForFolder(const wchar_t* title, wchar_t* folder, size_t capacity, void* owner) {
     if (folder == nullptr || capacity < MAX_PATH) return false;
     folder[0] = 0;
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     BROWSEINFOW info = {};
-    info.hwndOwner = nullptr;
+    info.hwndOwner = static_cast<HWND>(owner);
     info.lpszTitle = title;
     info.ulFlags = BIF_RETURNONLYFSDIRS;
     bool chosen = false;

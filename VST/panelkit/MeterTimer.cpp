@@ -38,6 +38,8 @@ void CALLBACK MeterTimerProc(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
 }
 
 bool StartMeterTimer(MeterTimerGroup* group) {
+    // A second timer on the group would outlive the stop, which ends one.
+    if (group->timerId != 0) return true;
     group->stopping.store(false);
     ::timeBeginPeriod(kMeterTickMs);
     group->timerId = ::timeSetEvent(kMeterTickMs, 10, MeterTimerProc, reinterpret_cast<DWORD_PTR>(group),

@@ -28,7 +28,7 @@ struct MeterTimerGroup {
 };
 
 // timeBeginPeriod (70), then a periodic 70 ms timer on the group. False when
-// the system gives no timer.
+// the system gives no timer; a group whose timer runs keeps it (true).
 bool StartMeterTimer(MeterTimerGroup* group);
 // Ends the timer and the period request. When it returns no tick runs, and
 // none will touch the group's widgets again.

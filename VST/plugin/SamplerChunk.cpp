@@ -7,6 +7,18 @@
 
 #include <cstring>
 
+namespace {
+
+// The load's "Can not find samples" prompt, modal to the editor's window
+// while it is open, so that the editor takes no input meanwhile.
+bool PromptForSamples(void* user, const wchar_t* title, wchar_t* folder, size_t capacity) {
+    const auto* plugin = static_cast<const KSamplerVST*>(user);
+    void* owner = plugin->editorHooks != nullptr ? plugin->editorHooks->PromptOwner() : nullptr;
+    return PromptForFolder(title, folder, capacity, owner);
+}
+
+} // namespace
+
 std::wstring KSamplerVST::ChunkFilePath() const {
     // Each object has its own file: objects sharing a folder never meet.
     const std::wstring beside = pluginFolder + chunkFileName_;
@@ -37,6 +49,8 @@ VstInt32 KSamplerVST::getChunk(void** data, bool isPreset) {
 
 VstInt32 KSamplerVST::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
     if (isPreset) return 0;
+    // Whatever comes, the project is replaced: nothing shown may point into it.
+    if (editorHooks != nullptr) editorHooks->ForgetProject();
     bool loaded = false;
     if (data != nullptr && byteSize > 0 && byteSize <= kChunkBufferSize) {
         const std::wstring path = ChunkFilePath();
@@ -50,20 +64,21 @@ VstInt32 KSamplerVST::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
         // What came is no project: an empty one that works.
         NewProject();
         for (auto& slot : slotMap) slot = -1;
-        if (editorHooks != nullptr) editorHooks->RefreshInstrumentList();
-        return 0;
+    } else {
+        for (int row = 0; row < kSlots; ++row) slotMap[row] = engine.instruments[row] != nullptr ? row : -1;
     }
-    for (int row = 0; row < kSlots; ++row) slotMap[row] = engine.instruments[row] != nullptr ? row : -1;
+    // Taken or refused, the editor shows the project the engine now holds.
     if (editorHooks != nullptr) {
         editorHooks->RefreshInstrumentList();
         editorHooks->SelectFirstInstrument();
         editorHooks->ScanSampleFolder();
     }
     // The gains and coefficients were recomputed by the load, under its edit.
-    return 1;
+    return loaded ? 1 : 0;
 }
 
 void KSamplerVST::NewProject() {
+    if (fileLoading_) return;
     const bool wasBusy = busy.exchange(true);
     {
         // Waits for a block that is already rendering.
@@ -79,6 +94,7 @@ void KSamplerVST::NewProject() {
 bool KSamplerVST::LoadProject(const wchar_t* path, int32_t pathsAsStored, bool keepProject) {
     // A file that cannot be read leaves the user's work as it is.
     if (!KSamplerEngine::IsLoadableFile(path)) return false;
+    if (fileLoading_) return false;
     busy = true;
     bool loaded;
     {
@@ -87,7 +103,11 @@ bool KSamplerVST::LoadProject(const wchar_t* path, int32_t pathsAsStored, bool k
         KRenderHold hold(&engine.structure);
         if (!keepProject) NewProject();
         KFileJob job;
+        job.folderPrompt = PromptForSamples;
+        job.folderPromptUser = this;
+        fileLoading_ = true;
         loaded = engine.LoadFile(path, job, pathsAsStored != 0);
+        fileLoading_ = false;
         if (loaded) engine.UpdateGains();
     }
     busy = false;

@@ -11,6 +11,12 @@ public:
     virtual void RefreshInstrumentView() = 0;
     // The first row selected as a click selects it (after a state restore).
     virtual void SelectFirstInstrument() = 0;
+    // Before a restore replaces the project: the views let go of every
+    // instrument and zone of it (the load's prompt lets the window paint).
+    virtual void ForgetProject() = 0;
+    // The window that owns the load's prompts: the editor's top-level
+    // window while it is open, else null.
+    virtual void* PromptOwner() = 0;
     // The sample list from the library's sample folder.
     virtual void ScanSampleFolder() = 0;
     // Audio thread: the block's output peaks.

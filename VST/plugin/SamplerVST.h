@@ -72,4 +72,7 @@ private:
     KInstrument* ParameterInstrument(VstInt32 index);
 
     std::wstring chunkFileName_;
+    // A file is being read into the engine: its prompt's message loop may
+    // bring a host call that would replace the project under the load.
+    std::atomic<bool> fileLoading_{false};
 };

@@ -122,6 +122,10 @@ void KSamplerGUI::OnLoadInstrument() {
 
 void KSamplerGUI::LoadAndShow(const std::wstring& path, bool keepProject, const wchar_t* failure) {
     if (!plugin->LoadProject(path.c_str(), 0, keepProject)) {
+        // A project load that failed may have emptied the engine: the user
+        // sees what is left before being told.
+        ShowEngineSlots();
+        if (!keepProject) ScanSampleFolder();
         ShowMessage(failure, MB_ICONERROR);
         return;
     }
@@ -133,6 +137,31 @@ void KSamplerGUI::LoadAndShow(const std::wstring& path, bool keepProject, const 
     instrumentList.NotifyOwner();
     instrumentList.Invalidate();
     ScanSampleFolder();
+}
+
+void KSamplerGUI::ShowEngineSlots() {
+    // A row keeps its instrument while the engine holds it (and no row above
+    // names it too); an instrument no row names takes its own row when that
+    // is free, else the first free one. 16 rows hold the 16 slots.
+    KSamplerEngine& engine = plugin->engine;
+    bool named[kSlots] = {};
+    for (auto& row : plugin->slotMap) {
+        const int32_t slot = row;
+        if (slot >= 0 && slot < kSlots && engine.instruments[slot] != nullptr && !named[slot])
+            named[slot] = true;
+        else
+            row = -1;
+    }
+    for (int slot = 0; slot < kSlots; ++slot) {
+        if (engine.instruments[slot] == nullptr || named[slot]) continue;
+        int row = plugin->slotMap[slot] < 0 ? slot : 0;
+        while (row < kSlots && plugin->slotMap[row] >= 0) ++row;
+        if (row < kSlots) plugin->slotMap[row] = slot;
+    }
+    RefreshInstrumentList();
+    // The instrument shown keeps its selected zone while the engine keeps it.
+    if (zoneMap.instrument == nullptr || zoneMap.instrument != CurrentInstrument()) OnInstrumentListSelect();
+    instrumentList.Invalidate();
 }
 
 bool KSamplerGUI::OnSaveProject() {

@@ -18,7 +18,9 @@ namespace {
 HCURSOR SystemCursor(LPSTR id) { return ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(id)); }
 
 constexpr UINT kVoicesTimerMs = 200;
-constexpr UINT kMidiLightMs = 200;
+// The MIDI lights' column: the audio thread's one repaint request a block.
+constexpr RECT kMidiLightsArea = {788, 75, 796, 315};
+constexpr const wchar_t* kEditorProperty = L"KorvoSamplerEditor";
 constexpr float kEditorFontPoints = 8.0f;
 constexpr uint32_t kLightText = 0xFFD0D0D5;
 constexpr uint32_t kDarkText = 0xFF19212C;
@@ -309,9 +311,17 @@ void KSamplerGUI::AddWidgets() {
 }
 
 VstIntPtr KSamplerGUI::open(void* parent) {
+    // A host that opens twice: the first window goes with its timers.
+    CloseWindow();
     systemWindow = parent;
     // Without "BACKGROUND" there is no panel to show; the rest keeps working.
     CreatePanelWindow(&panel, hInstance, static_cast<HWND>(parent), background);
+    ForgetMidiActivity();
+    if (panel.window != nullptr) {
+        ::SetPropW(panel.window, kEditorProperty, this);
+        panelProc_ = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrW(panel.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PanelProc)));
+    }
     panel.commandCallback = OnWidgetEvent;
     panel.timerCallback = TimerCallback;
     panel.callbackContext = this;
@@ -343,16 +353,23 @@ void KSamplerGUI::CloseWindow() {
     if (IsOpen() || meterGroup.timerId != 0) close();
 }
 
+LRESULT CALLBACK KSamplerGUI::PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* gui = static_cast<KSamplerGUI*>(::GetPropW(window, kEditorProperty));
+    if (gui == nullptr || gui->panelProc_ == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
+    const WNDPROC panelProc = gui->panelProc_;
+    if (message == WM_PAINT) gui->ShowMidiActivity();
+    if (message == WM_NCDESTROY) {
+        ::RemovePropW(window, kEditorProperty);
+        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(panelProc));
+        gui->panelProc_ = nullptr;
+    }
+    return ::CallWindowProcW(panelProc, window, message, wParam, lParam);
+}
+
 void KSamplerGUI::OnWidgetEvent(int id, void* context) {
     auto* gui = static_cast<KSamplerGUI*>(context);
     if (id >= 201 && id <= 216) {
         gui->OnInstrumentSlot(id - 201);
-        return;
-    }
-    if (id >= kMidiLightCommand && id < kMidiLightCommand + kSlots) {
-        // The audio thread lit the light: its timer starts on this thread.
-        if (gui->panel.window != nullptr)
-            ::SetTimer(gui->panel.window, static_cast<UINT_PTR>(id - kMidiLightCommand), kMidiLightMs, nullptr);
         return;
     }
     switch (id) {
@@ -390,6 +407,9 @@ void KSamplerGUI::OnTimer(int timerId) {
         midiLedLit[timerId] = false;
         return;
     }
+    // MIDI recorded while the window did not paint (hidden, or a host that
+    // renders without the replacing call, which asks for no paint).
+    ShowMidiActivity();
     // An audition zone that a voice still played is removed once it is free.
     if (auditionZone >= 0 && !sampleList.rightButtonDown) RemoveAuditionZone();
     const int voices = plugin->engine.CountActiveVoices();
@@ -407,6 +427,12 @@ void KSamplerGUI::MidiActivityCallback(void* user, int32_t message) {
 void KSamplerGUI::UpdateOutputMeters(float peakLeft, float peakRight) {
     leftMeter.TakePeak(peakLeft);
     rightMeter.TakePeak(peakRight);
+    // The block's MIDI shows at the window's next paint: one request, and
+    // none while an earlier one waits.
+    if (midiRecorded_.load(std::memory_order_acquire) && !midiShowAsked_.exchange(true)) {
+        const HWND window = zoneMap.GetOwnerWindow();
+        if (window == nullptr || !::InvalidateRect(window, &kMidiLightsArea, FALSE)) midiShowAsked_ = false;
+    }
 }
 
 void KSamplerGUI::OnInstrumentSlot(int slot) {
@@ -451,3 +477,16 @@ void KSamplerGUI::SelectFirstInstrument() {
     OnInstrumentListSelect();
     instrumentList.Invalidate();
 }
+
+void KSamplerGUI::ForgetProject() {
+    // As New does: the audition's zone, the rows, the map and the waveform
+    // let go of the instruments before they are freed.
+    RemoveAuditionZone();
+    auditionZone = -1;
+    for (auto& slot : plugin->slotMap) slot = -1;
+    RefreshInstrumentList();
+    ClearInstrumentView();
+    zoneMap.ReleaseAllKeys();
+}
+
+void* KSamplerGUI::PromptOwner() { return panel.window != nullptr ? ::GetAncestor(panel.window, GA_ROOT) : nullptr; }

@@ -6,8 +6,10 @@
 //
 // Threads: construction, open, close, the commands and the views run on the
 // host's window thread. OnMidiActivity and UpdateOutputMeters run on the
-// audio thread, the disk callbacks on the engine's disk thread: they only
-// set widget values and post to the window, which starts its own timers.
+// audio thread: the first only records what the MIDI did, the second asks
+// the window once a block at most to show it (the window thread does, when
+// it next paints or at its voices tick). The disk callbacks run on the
+// engine's disk thread and set the disk light.
 #pragma once
 
 #include "AEffEditor.h"
@@ -53,6 +55,8 @@ public:
     void RefreshInstrumentList() override;
     void RefreshInstrumentView() override;
     void SelectFirstInstrument() override;
+    void ForgetProject() override;
+    void* PromptOwner() override;
     void ScanSampleFolder() override;
     void UpdateOutputMeters(float peakLeft, float peakRight) override;
     void CloseWindow() override;
@@ -68,6 +72,9 @@ public:
     void OnZoneControls();
     void OnSamplePositions();
     void OnMidiActivity(uint32_t message);
+    // Window thread: the lights, held keys, knobs and layer as the MIDI
+    // recorded since the last call left them.
+    void ShowMidiActivity();
 
     // Slots, panic, timers.
     void OnInstrumentSlot(int slot);
@@ -183,9 +190,9 @@ public:
     CIni ini;
     int32_t auditionZone = -1;
 
-    // Posted by the audio thread: the window thread starts the light's timer.
-    static constexpr int kMidiLightCommand = 300; // + slot
     static constexpr int kWindowTimerVoices = 16;
+    // A MIDI light stays lit this long after the note that lit it.
+    static constexpr UINT kMidiLightMs = 200;
 
 private:
     // A folder remembered in the settings file, or fallback; empty when the
@@ -197,6 +204,9 @@ private:
     // Asks to save a modified project: true to go on (saved, or not wanted).
     bool SaveBeforeLeaving();
     void LoadAndShow(const std::wstring& path, bool keepProject, const wchar_t* failure);
+    // After a load that failed: the rows, slot buttons and views show exactly
+    // the instruments the engine holds.
+    void ShowEngineSlots();
     bool SaveTo(const std::wstring& path, int instrumentIndex);
     // The selected row's file; false when there is none or it is too long.
     bool SelectedSamplePath(std::wstring& path);
@@ -248,6 +258,24 @@ private:
     void NoteShownZone();
     ShownInstrument shownInstrument_ = {};
     ShownZone shownZone_ = {};
+
+    // What the audio thread's MIDI monitor saw, for the window thread to
+    // show: the slots whose light a note lit, whether held keys moved,
+    // whether the current instrument's layer followed a controller or a
+    // keyswitch, the last controller values the knobs follow (-1: none).
+    std::atomic<bool> lightRequested_[kSlots] = {};
+    std::atomic<bool> keysMoved_{false};
+    std::atomic<bool> layerFollows_{false};
+    std::atomic<int> followedVolume_{-1}, followedPan_{-1}, followedSend_{-1};
+    // Something was recorded that the window has not shown yet.
+    std::atomic<bool> midiRecorded_{false};
+    // The window was asked to paint and has not shown the record since.
+    std::atomic<bool> midiShowAsked_{false};
+    void ForgetMidiActivity();
+
+    // The panel's window procedure: the record is shown before each paint.
+    static LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    WNDPROC panelProc_ = nullptr;
 };
 
 // The plug-in's editor factory for KSamplerVST.

@@ -380,44 +380,86 @@ void KSamplerGUI::OnSamplePositions() {
 }
 
 void KSamplerGUI::OnMidiActivity(uint32_t message) {
+    // Audio thread: records only; the window thread shows it.
     const int status = static_cast<int>(message & 0xFF), kind = status & 0xF0, channel = status & 0x0F;
     const int data1 = static_cast<int>((message >> 8) & 0xFF), data2 = static_cast<int>((message >> 16) & 0xFF);
+    bool recorded = false;
     for (int i = 0; i < kSlots; ++i) {
         const int slot = plugin->slotMap[i];
         KInstrument* in = slot >= 0 && slot < KSamplerEngine::kInstruments ? plugin->engine.instruments[slot] : nullptr;
         if (in == nullptr || (in->midiChannel != 0 && in->midiChannel != channel + 1)) continue;
         const bool current = i == currentSlot;
         const bool keyShown = data1 >= KMapping::kLowestKey && data1 <= KMapping::kHighestKey;
+        KMapping::HeldKey* key = keyShown ? &zoneMap.heldKeys[data1 - KMapping::kLowestKey] : nullptr;
         if (kind == KMidi::kNoteOn && data2 != 0) {
-            if (current && keyShown) {
-                zoneMap.heldKeys[data1 - KMapping::kLowestKey].held = true;
-                zoneMap.heldKeys[data1 - KMapping::kLowestKey].velocity = data2;
-                zoneMap.Invalidate();
+            if (current && key != nullptr) {
+                key->velocity = data2;
+                key->held = true;
+                keysMoved_ = true;
             }
-            if (current && in->keySwitchOn) layerCombo.SetSelection(in->currentLayer - 1);
-            if (!midiLedLit[i].exchange(true)) {
-                midiLeds[i].SetValue(1.0f);
-                // Timers belong to the window's thread: it starts this one.
-                const HWND window = midiLeds[i].GetOwnerWindow();
-                if (window != nullptr) ::PostMessageW(window, WM_COMMAND, kMidiLightCommand + i, 0);
-            }
+            if (current && in->keySwitchOn) layerFollows_ = true;
+            lightRequested_[i] = true;
+            recorded = true;
         } else if (kind == KMidi::kNoteOff || kind == KMidi::kNoteOn) {
-            if (current && keyShown) {
-                zoneMap.heldKeys[data1 - KMapping::kLowestKey].held = false;
-                zoneMap.Invalidate();
+            if (current && key != nullptr) {
+                key->held = false;
+                keysMoved_ = true;
+                recorded = true;
             }
         } else if (kind == KMidi::kControlChange && data2 != 0 && current) {
             if (in->midiControllersOn) {
-                const float v = static_cast<float>(data2) * 0.0078125f * 100.0f;
-                if (data1 == KMidi::kVolume) volumeKnob.SetValueSilently(v);
-                if (data1 == KMidi::kBalance || data1 == KMidi::kPan) panKnob.SetValueSilently(v);
-                if (data1 == KMidi::kReverbSend) {
-                    reverbSendKnob.SetValueSilently(v);
-                    reverbSendDigit.SetValueSilently(v);
-                }
-                if (data1 == KMidi::kModWheel && in->modWheelSelectsLayer) layerCombo.SetSelection(in->currentLayer - 1);
+                std::atomic<int>* followed = data1 == KMidi::kVolume                           ? &followedVolume_
+                                             : data1 == KMidi::kBalance || data1 == KMidi::kPan ? &followedPan_
+                                             : data1 == KMidi::kReverbSend                       ? &followedSend_
+                                                                                                 : nullptr;
+                if (followed != nullptr) *followed = data2;
+                const bool layer = data1 == KMidi::kModWheel && in->modWheelSelectsLayer;
+                if (layer) layerFollows_ = true;
+                recorded |= followed != nullptr || layer;
             }
-            if (data1 == KMidi::kAllSoundOff || data1 == KMidi::kAllNotesOff) zoneMap.ReleaseAllKeys();
+            if (data1 == KMidi::kAllSoundOff || data1 == KMidi::kAllNotesOff) {
+                for (KMapping::HeldKey& held : zoneMap.heldKeys) {
+                    held.held = false;
+                    held.velocity = -1;
+                }
+                keysMoved_ = true;
+                recorded = true;
+            }
         }
     }
+    if (recorded) midiRecorded_.store(true, std::memory_order_release);
+}
+
+void KSamplerGUI::ShowMidiActivity() {
+    // Cleared first: what the audio thread records from now on asks again.
+    midiShowAsked_ = false;
+    if (!midiRecorded_.exchange(false, std::memory_order_acq_rel)) return;
+    for (int i = 0; i < kSlots; ++i) {
+        // A lit light keeps the timer it got when it lit.
+        if (!lightRequested_[i].exchange(false) || midiLedLit[i]) continue;
+        midiLeds[i].SetValue(1.0f);
+        midiLedLit[i] = true;
+        if (panel.window != nullptr) ::SetTimer(panel.window, static_cast<UINT_PTR>(i), kMidiLightMs, nullptr);
+    }
+    if (keysMoved_.exchange(false)) zoneMap.Invalidate();
+    auto controller = [](int value) { return static_cast<float>(value) * 0.0078125f * 100.0f; };
+    const int volume = followedVolume_.exchange(-1), pan = followedPan_.exchange(-1), send = followedSend_.exchange(-1);
+    if (volume >= 0) volumeKnob.SetValueSilently(controller(volume));
+    if (pan >= 0) panKnob.SetValueSilently(controller(pan));
+    if (send >= 0) {
+        reverbSendKnob.SetValueSilently(controller(send));
+        reverbSendDigit.SetValueSilently(controller(send));
+    }
+    if (layerFollows_.exchange(false)) {
+        if (KInstrument* in = CurrentInstrument()) layerCombo.SetSelection(in->currentLayer - 1);
+    }
+}
+
+void KSamplerGUI::ForgetMidiActivity() {
+    for (std::atomic<bool>& light : lightRequested_) light = false;
+    keysMoved_ = false;
+    layerFollows_ = false;
+    followedVolume_ = followedPan_ = followedSend_ = -1;
+    midiRecorded_ = false;
+    midiShowAsked_ = false;
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <mmsystem.h>
+
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -161,6 +163,20 @@ TEST_F(MeterOnAPanel, TheTimerLetsTheMeterFallWhileRunningAndTouchesNothingOnceS
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
     EXPECT_EQ(meter.levelDb.load(), -12.0f) << "no tick after the stop";
     StopMeterTimer(&group); // a second stop does nothing
+}
+
+// An owner that starts the timer again while it runs (a host that opens an
+// editor twice) keeps one timer: the one stop ends it, and no timer is left
+// to tick into the group once its owner is gone.
+TEST(MeterTimer, StartingItWhileItRunsKeepsOneTimerThatTheStopEnds) {
+    MeterTimerGroup group = {};
+    ASSERT_TRUE(StartMeterTimer(&group));
+    const UINT first = group.timerId;
+    EXPECT_TRUE(StartMeterTimer(&group)) << "it runs";
+    StopMeterTimer(&group);
+    EXPECT_EQ(group.timerId, 0u);
+    // Killing a timer that still runs succeeds: none may be left.
+    EXPECT_NE(::timeKillEvent(first), static_cast<MMRESULT>(TIMERR_NOERROR)) << "the first timer still ran";
 }
 
 // A widget whose repaint takes a while, so that a stop falls inside a tick.

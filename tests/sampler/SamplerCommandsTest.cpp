@@ -284,6 +284,67 @@ TEST_F(SamplerCommands, SaveNewAndOpenBringEveryStoredFieldBack) {
     EXPECT_EQ(messages.Texts(), std::vector<std::wstring>{}) << "no failure to report";
 }
 
+// A project file whose header reads well but whose body is cut: the load
+// fails after the project was emptied (Open), or before anything changed
+// (Load Instrument). Either way the rows, the slot buttons and the rows
+// behind the parameters show what the engine holds, and the user is told.
+TEST_F(SamplerCommands, AFailedLoadShowsWhatTheEngineHoldsAndSaysSo) {
+    KSamplerEngine engine;
+    TempFolder wavs;
+    const std::wstring wav = SquareWav(wavs);
+    for (const wchar_t* name : {L"First", L"Second"}) {
+        KInstrument& in = *engine.instruments[engine.AddInstrument(1, 0)];
+        CopyWide(in.name, name);
+        in.volume = 0.5;
+        ASSERT_GE(in.AddZone(wav.c_str(), 60, 30, 127, 60, 1, 1, nullptr, 0), 0);
+    }
+    const std::vector<uint8_t> project = ChunkOf(engine, folder);
+    const std::wstring cut = folder.File(L"cut.kss");
+    ASSERT_TRUE(WriteBytes(cut, Bytes(project.begin(), project.begin() + 20 + 1000)));
+    constexpr RECT kSlotColumn = {662, 72, 800, 315}; // slot buttons, rows, lights
+    HWND panel = OpenEditor();
+    ASSERT_NE(panel, nullptr);
+    AEffect* e = host.effect();
+    KSamplerEngine empty;
+    Restore(ChunkOf(empty, folder));
+    PumpFor(100);
+    const std::vector<uint32_t> noInstruments = Shown(panel, kSlotColumn);
+
+    const struct {
+        const char* what;
+        POINT button;
+        const wchar_t *title, *message;
+        bool projectGone;
+    } cases[] = {
+        {"open", {367 + 30, 23 + 9}, L"Open Korvo Sampler Project", L"Load Failed", true},
+        {"load instrument", {780 + 11, 47 + 10}, L"Open Korvo Sampler Instrument", L"Load Faied", false},
+    };
+    for (const auto& c : cases) {
+        Restore(project);
+        PumpFor(100);
+        const std::vector<uint32_t> before = Shown(panel, kSlotColumn);
+        {
+            MessageBoxAnswerer user(L"Korvo Sampler");
+            FileDialogAnswerer open(c.title, cut);
+            input::Click(panel, c.button.x, c.button.y);
+            PumpFor(500);
+            EXPECT_EQ(open.Answered(), 1) << c.what;
+            EXPECT_EQ(user.Texts(), std::vector<std::wstring>{c.message}) << c.what;
+        }
+        LoadedChunk held;
+        ReadBack(held);
+        EXPECT_EQ(held.engine.instruments[0] == nullptr, c.projectGone) << c.what;
+        EXPECT_TRUE(Shown(panel, kSlotColumn) == (c.projectGone ? noInstruments : before)) << c.what << ": the rows";
+        // The rows behind the parameters: row 0 names the first instrument
+        // while the engine holds it, nothing once it is gone, not the one a
+        // slot button makes next.
+        input::Click(panel, 669, 75 + 15 * 3 + 4); // slot button 4
+        PumpFor(50);
+        EXPECT_EQ(e->getParameter(e, 0), c.projectGone ? 0.0f : 0.5f) << c.what << ": row 0";
+        EXPECT_EQ(e->getParameter(e, 3 * 19), 1.0f) << c.what << ": row 3 holds the new instrument";
+    }
+}
+
 TEST_F(SamplerCommands, AuditionsOnASlowHostLeaveNoZoneBehindAndSaveNone) {
     SetUpProject();
     std::atomic<bool> stop{false};

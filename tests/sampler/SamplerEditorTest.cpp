@@ -3,6 +3,7 @@
 // stored, pixels and screenshots to see what the editor shows.
 #include "EditorRig.h"
 #include "ProjectChunk.h"
+#include "SystemCalls.h"
 
 #include <gtest/gtest.h>
 
@@ -128,6 +129,75 @@ TEST_F(SamplerEditor, TheLightsAndTheVoiceCountFollowPlayingNotes) {
     EXPECT_EQ(Shown(panel, kVoicesDigits), noVoices) << "the voice has ended";
 }
 
+// A burst of MIDI in one block: the audio thread asks the window system
+// once at most (each call may wait on the window manager), and the window
+// shows it all when it runs: both lights, the keys still held, the knobs
+// and the layer the controllers moved.
+TEST_F(SamplerEditor, ABurstOfMidiInOneBlockMakesOneWindowCallAtMostAndAllOfItShows) {
+    TempFolder wavs;
+    const std::wstring wav = SquareWav(wavs);
+    KSamplerEngine engine;
+    for (uint8_t channel : {1, 2}) {
+        KInstrument& in = *engine.instruments[engine.AddInstrument(channel, 0)];
+        in.modWheelSelectsLayer = 1;
+        ASSERT_GE(in.AddZone(wav.c_str(), 60, 0, 127, 127, 1, 1, nullptr, 0), 0);
+    }
+    Restore(ChunkOf(engine, folder));
+    HWND panel = OpenEditor();
+    ASSERT_NE(panel, nullptr);
+    PumpFor(250);
+    // A key's column on the zone map's key strip.
+    auto key = [](int k) {
+        const int x = 20 + (k - 21) * 7 + 3;
+        return RECT{x - 2, 316, x + 2, 324};
+    };
+    const RECT kVolumeKnob = {468, 55, 510, 97}, kPanKnob = {522, 55, 564, 97}, kSendKnob = {489, 507, 531, 549};
+    const RECT kLayerCombo = {446, 106, 581, 122};
+    const RECT controlled[] = {kVolumeKnob, kPanKnob, kSendKnob, kLayerCombo};
+    const char* const controlledNames[] = {"volume knob", "pan knob", "send knob", "layer"};
+    std::vector<std::vector<uint32_t>> before;
+    for (int slot : {0, 1}) before.push_back(Shown(panel, MidiLight(slot)));
+    for (const RECT& r : controlled) before.push_back(Shown(panel, r));
+    std::vector<std::vector<uint32_t>> keysBefore;
+    for (int k = 30; k < 80; ++k) keysBefore.push_back(Shown(panel, key(k)));
+
+    // 500 events: keys 30..79 down four times, 30..54 up four times, three
+    // controllers 50 times each, the mod wheel, and notes for slot 2.
+    std::vector<PluginHost::Midi> burst;
+    for (int n = 0; n < 200; ++n) burst.push_back({0x90, static_cast<uint8_t>(30 + n % 50), 100, n});
+    for (int n = 0; n < 100; ++n) burst.push_back({0x80, static_cast<uint8_t>(30 + n % 25), 0, 200 + n});
+    for (int n = 0; n < 50; ++n) {
+        const uint8_t last = n == 49;
+        burst.push_back({0xB0, 7, static_cast<uint8_t>(last ? 32 : 100 + n % 20), 300 + n});
+        burst.push_back({0xB0, 10, static_cast<uint8_t>(last ? 100 : 10 + n), 300 + n});
+        burst.push_back({0xB0, 91, static_cast<uint8_t>(last ? 64 : 1 + n), 300 + n});
+    }
+    burst.push_back({0xB0, 1, 127, 400});
+    for (int n = 0; n < 49; ++n) burst.push_back({0x91, static_cast<uint8_t>(60 + n % 12), 90, 401 + n});
+    ASSERT_EQ(burst.size(), 500u);
+    host.SendMidi(burst);
+
+    WindowCalls calls(ModuleOf(reinterpret_cast<const void*>(host.effect()->dispatcher)));
+    ASSERT_TRUE(calls.installed());
+    std::thread audio([&] {
+        calls.CountOnThisThread();
+        host.Render(512);
+    });
+    audio.join();
+    EXPECT_LE(calls.Count(), 1) << "window-system calls on the audio thread in one block";
+
+    // The window thread shows it once it paints (before any timer runs).
+    for (int slot : {0, 1})
+        EXPECT_NE(ShownNow(panel, MidiLight(slot)), before[static_cast<size_t>(slot)]) << "light " << slot + 1 << " lit";
+    SaveScreenshot(panel, L"sampler-editor-midi-burst");
+    PumpFor(100);
+    for (size_t i = 0; i < 4; ++i) EXPECT_NE(Shown(panel, controlled[i]), before[2 + i]) << controlledNames[i] << " followed";
+    for (int k = 30; k < 80; ++k)
+        EXPECT_EQ(Shown(panel, key(k)) != keysBefore[static_cast<size_t>(k - 30)], k >= 55) << "key " << k;
+    PumpFor(450);
+    for (int slot : {0, 1}) EXPECT_EQ(Shown(panel, MidiLight(slot)), before[static_cast<size_t>(slot)]) << "light " << slot + 1 << " out";
+}
+
 TEST_F(SamplerEditor, AnInstrumentOnChannelThreeLightsOnlyForChannelThree) {
     TempFolder wavs;
     KSamplerEngine engine;
@@ -187,6 +257,34 @@ TEST_F(SamplerEditor, ThePluginDestroyedWithItsWindowOpenTakesTheWindowAlong) {
     EXPECT_EQ(host.effect(), nullptr);
     PumpFor(300); // timers that outlived the editor would fire now
     EXPECT_EQ(::GetWindow(window.hwnd(), GW_CHILD), nullptr);
+}
+
+// A host that opens the editor again without closing it: the first window
+// goes with its timers, so once the plug-in is closed no timer of it is
+// left to tick into the freed editor, and its resolution requests are
+// released.
+TEST_F(SamplerEditor, AHostThatOpensTheEditorTwiceLeavesNoTimerOnceThePluginIsClosed) {
+    TimerCalls timers(ModuleOf(reinterpret_cast<const void*>(host.effect()->dispatcher)));
+    ASSERT_TRUE(timers.installed());
+    Restore(OneZoneChunk(folder));
+    ASSERT_EQ(host.Dispatch(effEditOpen, 0, 0, window.hwnd()), 1);
+    PumpFor(100);
+    ASSERT_EQ(host.Dispatch(effEditOpen, 0, 0, window.hwnd()), 1);
+    PumpFor(100);
+    HWND panel = ::GetWindow(window.hwnd(), GW_CHILD);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(::GetWindow(panel, GW_HWNDNEXT), nullptr) << "one panel";
+    EXPECT_EQ(timers.Running(), 1) << "one meter timer";
+    host.SendMidi({{0x90, 60, 100, 0}});
+    host.Render(512); // the meters have something to let fall
+    PumpFor(200);
+    host.Dispatch(effEditClose);
+    EXPECT_EQ(timers.Running(), 0) << "closed: no meter timer";
+    host.Close();
+    PumpFor(2000); // a timer left behind ticks into the freed editor now
+    EXPECT_EQ(timers.Running(), 0);
+    EXPECT_EQ(timers.PeriodsHeld(), 0) << "every resolution request released";
+    timers.KillLeftovers();
 }
 
 TEST_F(SamplerEditor, AHostThatNeverOpensTheEditorHearsTheSamplerAsBefore) {
