@@ -351,6 +351,51 @@ TEST_F(SamplerVSTTest, AutomationWhileProjectsChangeReachesNothingFreed) {
     audio.join();
 }
 
+// The missing-samples prompt runs a message loop, from which a host may call
+// back into the plug-in: a project it would restore or start anew is
+// refused while the load is reading its file.
+TEST_F(SamplerVSTTest, AHostCallFromTheLoadsPromptDoesNotReplaceTheProjectUnderIt) {
+    auto p = Plugin();
+    const std::wstring wav = Wav(L"missing.wav");
+    KInstrument& in = *p->engine.instruments[0];
+    for (int z = 0; z < 3; ++z) ASSERT_GE(in.AddZone(wav.c_str(), 60, z * 40, 127, z * 40 + 39, 1, 1, nullptr, 0), 0);
+    ASSERT_GE(p->engine.AddInstrument(2, 1), 0);
+    void* data = nullptr;
+    const VstInt32 size = p->getChunk(&data, false);
+    ASSERT_GT(size, 0);
+    std::vector<uint8_t> chunk(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    ASSERT_TRUE(fs::remove(fs::path(wav)));
+
+    struct ReenteringHooks : KSamplerEditorHooks {
+        KSamplerVST* plugin = nullptr;
+        std::vector<uint8_t>* chunk = nullptr;
+        int prompts = 0;
+        VstInt32 nested = -1;
+        void RefreshInstrumentList() override {}
+        void RefreshInstrumentView() override {}
+        void SelectFirstInstrument() override {}
+        void ForgetProject() override {}
+        void ScanSampleFolder() override {}
+        void UpdateOutputMeters(float, float) override {}
+        void CloseWindow() override {}
+        void* PromptOwner() override {
+            ++prompts;
+            nested = plugin->setChunk(chunk->data(), static_cast<VstInt32>(chunk->size()), false);
+            plugin->NewProject();
+            return nullptr;
+        }
+    } hooks;
+    hooks.plugin = p.get();
+    hooks.chunk = &chunk;
+    p->editorHooks = &hooks;
+    EXPECT_EQ(p->setChunk(chunk.data(), size, false), 1);
+    p->editorHooks = nullptr;
+    EXPECT_EQ(hooks.prompts, 1);
+    EXPECT_EQ(hooks.nested, 0);
+    EXPECT_EQ(p->engine.instrumentCount, 2) << "the load went on with its own project";
+    EXPECT_EQ(p->engine.instruments[0]->zoneCount, 0);
+}
+
 TEST_F(SamplerVSTTest, BadChunksFailCleanlyAndLeaveAnEmptyWorkingProject) {
     auto p = Plugin();
     std::vector<uint8_t> junk(5000, 0x41);
