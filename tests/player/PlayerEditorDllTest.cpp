@@ -221,6 +221,50 @@ TEST_F(PlayerEditorDll, UpAndDownWalkTheBanksInstruments) {
     }
     EXPECT_NE(names[0], names[1]);
     EXPECT_NE(names[1], names[2]);
+
+    // A song saved with a larger bank of the same code selects its eighth
+    // instrument: this bank's last one shows, and down leads on from there.
+    Bytes song = Chunk();
+    for (size_t slot = 0; slot < 3; ++slot) {
+        const int32_t eighth = 7;
+        std::memcpy(song.data() + 232 * slot + 228, &eighth, sizeof eighth);
+    }
+    ASSERT_EQ(host->Dispatch(effSetChunk, 0, 3712, song.data()), 1);
+    PumpFor(20);
+    EXPECT_EQ(At<int32_t>(Chunk(), 228), 2);
+    EXPECT_EQ(PixelsOf(CaptureWindow(panel), kName), names[2]) << "the last instrument's name";
+    input::Click(panel, 393 + 6, 85 + 4);
+    PumpFor(20);
+    EXPECT_EQ(At<int32_t>(Chunk(), 228), 1);
+    EXPECT_EQ(PixelsOf(CaptureWindow(panel), kName), names[1]);
+}
+
+TEST_F(PlayerEditorDll, TheEnvelopeDisplaysShowTheKnobsOnALayerWithoutZones) {
+    KInstrument& in = rig.AddInstrument(0, 0, {1}, rig.Wav(L"d.wav"));
+    in.zones[0]->ampAttack = 100.0f;
+    Load();
+    HWND panel = OpenEditor();
+    ASSERT_NE(panel, nullptr);
+    constexpr RECT kAttackDisplay = {420, 150, 448, 161};
+    auto attackWheel = [&](int delta) {
+        input::MoveTo(panel, 412 + 21, 109 + 21);
+        input::Wheel(delta);
+        PumpFor(20);
+        return PixelsOf(CaptureWindow(panel), kAttackDisplay);
+    };
+    // What 100 and 220 look like on layer 1, whose zone takes them.
+    const std::vector<uint32_t> shows100 = PixelsOf(CaptureWindow(panel), kAttackDisplay);
+    const std::vector<uint32_t> shows220 = attackWheel(120);
+    ASSERT_NE(shows100, shows220);
+    // Layer 2 has no zone.
+    input::MoveTo(panel, 268 + 7, 84 + 5);
+    input::Wheel(120);
+    PumpFor(20);
+    ASSERT_EQ(At<int32_t>(Chunk(), 4), 2);
+    EXPECT_EQ(attackWheel(-120), shows100);
+    SaveScreenshot(panel, L"player-editor-layer-without-zones");
+    EXPECT_EQ(attackWheel(120), shows220);
+    EXPECT_EQ(At<float>(Chunk(), 36), 220.0f) << "layer 1 kept its zone's attack";
 }
 
 TEST_F(PlayerEditorDll, EveryControlWritesItsFieldAndTheChunkCarriesIt) {

@@ -154,6 +154,80 @@ TEST_F(PlayerGUITest, UpAndDownWalkTheLoadedInstruments) {
     }
 }
 
+TEST_F(PlayerGUITest, UpAndDownLeadBackIntoABankSmallerThanTheSong) {
+    // A song saved with the eight-instrument bank selects its seventh; the
+    // same code's bank of four then opens it.
+    const std::wstring wav = rig.Wav(L"song.wav");
+    const wchar_t* const names[] = {L"One", L"Two", L"Three", L"Four", L"Five", L"Six", L"Seven", L"Eight"};
+    for (const wchar_t* name : names) CopyWide(rig.AddInstrument(0, 0, {1}, wav).name, name);
+    KPlayerGUI& eight = Make();
+    for (int i = 0; i < 6; ++i) KPlayerGUI::OnWidgetEvent(KPlayerGUI::kUp, &eight);
+    ASSERT_EQ(eight.selectedSlot, 6);
+    void* data = nullptr;
+    ASSERT_EQ(player->getChunk(&data, false), 3712);
+    std::vector<uint8_t> song(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + 3712);
+    recorder.reset();
+    player.reset();
+    for (int slot = 4; slot < 8; ++slot) rig.source.DeleteInstrument(slot);
+
+    KPlayerGUI& gui = Make();
+    ASSERT_EQ(player->engine.instrumentCount, 4);
+    ASSERT_EQ(player->setChunk(song.data(), 3712, false), 1);
+    const struct {
+        int id; // 0: none, the restore itself
+        int slot;
+    } steps[] = {{0, 3}, {KPlayerGUI::kDown, 2}, {KPlayerGUI::kUp, 3}, {KPlayerGUI::kUp, 3},
+                 {KPlayerGUI::kDown, 2}, {KPlayerGUI::kDown, 1}, {KPlayerGUI::kDown, 0}, {KPlayerGUI::kDown, 0}};
+    for (const auto& s : steps) {
+        if (s.id != 0) KPlayerGUI::OnWidgetEvent(s.id, &gui);
+        EXPECT_EQ(gui.selectedSlot, s.slot) << "after " << s.id;
+        EXPECT_EQ(gui.nameText.GetText(), names[s.slot]) << "after " << s.id;
+        EXPECT_EQ(gui.keyboard.instrument, player->engine.instruments[s.slot]);
+    }
+    // The controls act on what is shown.
+    gui.volumeKnob.SetValue(30.0f);
+    KPlayerGUI::OnWidgetEvent(KPlayerGUI::kControls, &gui);
+    EXPECT_DOUBLE_EQ(player->engine.instruments[0]->volume, 0.3);
+}
+
+TEST_F(PlayerGUITest, TheEnvelopeDisplaysFollowTheKnobsAlsoOnALayerWithoutZones) {
+    KInstrument& source = rig.AddInstrument(0, 0, {1}, rig.Wav(L"env.wav"));
+    KSampleZone& zone = *source.zones[0];
+    zone.ampAttack = 100.0f;
+    zone.ampDecay = 200.0f;
+    zone.ampSustain = -6.0f;
+    zone.ampRelease = 300.0f;
+    KPlayerGUI& gui = Make();
+    gui.RefreshInstrumentView();
+    KDigit* const displays[] = {&gui.attackDigit, &gui.decayDigit, &gui.sustainDigit, &gui.releaseDigit};
+    KKnob* const knobs[] = {&gui.attackKnob, &gui.decayKnob, &gui.sustainKnob, &gui.releaseKnob};
+    const struct {
+        int layer;
+        int knob;
+        float value;
+    } cases[] = {
+        {1, 0, 400.0f}, {1, 3, 900.0f},                                   // the layer's zone takes them
+        {2, 0, 700.0f}, {2, 1, 50.0f}, {2, 2, -12.0f}, {2, 3, 1500.0f}, // no zone on layer 2
+        {3, 2, -30.0f},
+    };
+    for (const auto& c : cases) {
+        if (static_cast<int>(gui.layerDigit.GetValue()) != c.layer) {
+            gui.layerDigit.SetValue(static_cast<float>(c.layer));
+            KPlayerGUI::OnWidgetEvent(KPlayerGUI::kLayer, &gui);
+        }
+        knobs[c.knob]->SetValue(c.value);
+        KPlayerGUI::OnWidgetEvent(KPlayerGUI::kControls, &gui);
+        for (int k = 0; k < 4; ++k)
+            EXPECT_EQ(displays[k]->GetValue(), knobs[k]->GetValue()) << "layer " << c.layer << ", knob " << c.knob
+                                                                     << ": display " << k;
+        EXPECT_EQ(displays[c.knob]->GetValue(), c.value);
+    }
+    const KSampleZone& played = *player->engine.instruments[0]->zones[0];
+    EXPECT_EQ(played.ampAttack, 400.0f) << "layer 1's zone only from layer 1";
+    EXPECT_EQ(played.ampDecay, 200.0f);
+    EXPECT_EQ(played.ampRelease, 900.0f);
+}
+
 TEST_F(PlayerGUITest, AWriteStoresTheMovedControlOnly) {
     const std::wstring wav = rig.Wav(L"w.wav");
     KInstrument& source = rig.AddInstrument(7, 2, {1, 2, 1}, wav);
