@@ -73,11 +73,22 @@ TEST_F(PlayerGUITest, ReleasingThePitchFaderSendsItsBendThenTheCentre) {
     for (int y = 191 + 17 + 3; y >= 191; y -= 4) input::MoveTo(panel, 20, y);
     const Messages dragged = recorder->Render();
     ASSERT_FALSE(dragged.empty());
+    // One bend per step, rising from the centre to the top.
+    int last = 8192;
+    for (const Message& m : dragged) {
+        ASSERT_EQ(m.size(), 3u);
+        EXPECT_EQ(m[0], 0xE0) << "only bends on channel 1";
+        const int bend = m[1] | m[2] << 7;
+        EXPECT_GE(bend, last) << "rising";
+        last = bend;
+    }
     EXPECT_EQ(dragged.back(), (Message{0xE0, 0x00, 0x80})) << "at the top";
     input::LeftUp();
+    // The release's own notification is read once the fader is back (both
+    // are posted), so it sends the centre as well: centres only, then.
     const Messages released = recorder->Render();
     ASSERT_FALSE(released.empty());
-    EXPECT_EQ(released.back(), (Message{0xE0, 0x00, 0x40})) << "back at the centre";
+    for (const Message& m : released) EXPECT_EQ(m, (Message{0xE0, 0x00, 0x40})) << "back at the centre";
     EXPECT_EQ(gui.pitchFader.GetValue(), 50.0f);
     input::MoveTo(panel, 20, 200);
     input::Wheel(120);
@@ -104,8 +115,19 @@ TEST_F(PlayerGUITest, TheDisplayFollowsWhatTheEngineDispatches) {
         {"balance", [] {}, {{0xB2, 8, 96}}, [&] { return gui.panKnob.GetValue() == 75.0f; }},
         {"send", [] {}, {{0xB2, 91, 16}}, [&] { return gui.sendKnob.GetValue() == 12.5f; }},
         {"modulation", [] {}, {{0xB2, 1, 127}}, [&] { return gui.modulationFader.thumbTop == 0; }},
-        {"controllers off: no knob moves", [&] { in.midiControllersOn = 0; }, {{0xB2, 7, 32}},
-         [&] { return gui.volumeKnob.GetValue() != 25.0f; }},
+        {"controllers off: no knob moves",
+         [&] {
+             in.midiControllersOn = 0;
+             gui.volumeKnob.SetValueSilently(80.0f);
+             gui.panKnob.SetValueSilently(30.0f);
+             gui.sendKnob.SetValueSilently(10.0f);
+             gui.modulationFader.SetValueSilently(0.0f);
+         },
+         {{0xB2, 7, 32}, {0xB2, 10, 100}, {0xB2, 8, 100}, {0xB2, 91, 64}, {0xB2, 1, 127}},
+         [&] {
+             return gui.volumeKnob.GetValue() == 80.0f && gui.panKnob.GetValue() == 30.0f &&
+                    gui.sendKnob.GetValue() == 10.0f && gui.modulationFader.GetValue() == 0.0f;
+         }},
         {"a note-on holds its key", [] {}, {{0x92, 60, 100}}, [&] { return gui.keyboard.IsHeld(60); }},
         {"velocity 0 releases it", [] {}, {{0x92, 60, 0}}, [&] { return !gui.keyboard.IsHeld(60); }},
         {"a note-off releases", [] {}, {{0x92, 61, 9}, {0x82, 61, 9}}, [&] { return !gui.keyboard.IsHeld(61); }},
