@@ -67,3 +67,7 @@ void DrawWidgets(Gdiplus::Graphics& graphics, PanelModel* model);
 HINSTANCE PanelCodeModule();
 // The back buffer of this module: null before the first paint. For tests.
 Gdiplus::Bitmap* PanelBackBuffer();
+// Frees the module's own GDI+ objects (the back buffer), which must not
+// outlive the GDI+ session that made them: called just before the module's
+// session ends, once no panel is left. The next paint makes them anew.
+void ReleasePanelGraphics();

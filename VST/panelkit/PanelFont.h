@@ -1,6 +1,7 @@
 // The font the text widgets make for themselves: "Tohoma", regular, 9
-// points unless the editor asks for another size. GDI+ does not fall back for a family it does not know, so the
-// generic sans-serif family stands in by hand.
+// points unless the editor asks for another size. GDI+ does not fall back
+// for a family it does not know, so the generic sans-serif family stands in
+// by hand, made by its name (no family object is kept between fonts).
 #pragma once
 
 #include <windows.h>

@@ -6,9 +6,8 @@
 namespace {
 
 // Created at the first paint with that panel's size and kept until the
-// module unloads (GDI+ images must not outlive the library's GDI+ session,
-// so it is never deleted at unload). It grows, keeping what it holds, when a
-// larger panel paints.
+// module's GDI+ session ends (ReleasePanelGraphics). It grows, keeping what
+// it holds, when a larger panel paints.
 Gdiplus::Bitmap* gBackBuffer = nullptr;
 
 Gdiplus::Bitmap* BackBufferFor(int width, int height) {
@@ -62,6 +61,11 @@ void DrawBackground(Gdiplus::Graphics& graphics, const PanelModel* model, int cl
 } // namespace
 
 Gdiplus::Bitmap* PanelBackBuffer() { return gBackBuffer; }
+
+void ReleasePanelGraphics() {
+    delete gBackBuffer;
+    gBackBuffer = nullptr;
+}
 
 void DrawWidgets(Gdiplus::Graphics& graphics, PanelModel* model) {
     for (int i = 0; i < model->widgetCount; ++i) {

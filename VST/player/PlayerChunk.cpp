@@ -94,6 +94,15 @@ VstInt32 KPlayerVST::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
         }
         engine.UpdateGains();
     }
+    // A song saved with a larger bank of the same code may select a slot
+    // that this bank leaves empty: its last instrument below stands in (or
+    // its first one above).
+    int32_t& selected = editorHooks->selectedSlot;
+    if (LoadedSlotFrom(selected, 1) != selected) {
+        int slot = LoadedSlotFrom(selected, -1);
+        if (slot < 0) slot = LoadedSlotFrom(selected, 1);
+        if (slot >= 0) selected = slot;
+    }
     editorHooks->RefreshInstrumentView();
     return 1;
 }

@@ -172,10 +172,7 @@ void KPlayerGUI::CreateWidgets() {
     digit(releaseDigit, 547, 150, 4, true, 0, false, 0, 9999);
     // A range starts at its minimum: the displays show their knobs instead
     // (a sustain of -30 under a knob at 0 dB, before any instrument).
-    attackDigit.SetValueSilently(attackKnob.GetValue());
-    decayDigit.SetValueSilently(decayKnob.GetValue());
-    sustainDigit.SetValueSilently(sustainKnob.GetValue());
-    releaseDigit.SetValueSilently(releaseKnob.GetValue());
+    ShowKnobsOnDisplays();
     digit(channelDigit, 84, 84, 2, false, kControls, false, 0, 16);
     digit(outputDigit, 186, 84, 2, false, kControls, false, 1, 4);
     digit(layerDigit, 268, 84, 2, false, kLayer, false, 1, 12);
@@ -261,8 +258,8 @@ void KPlayerGUI::OnWidgetEvent(int id, void* context) {
     switch (id) {
     case kPanic: gui->OnPanic(); break;
     case kAbout: gui->ShowAbout(); break;
-    case kUp: gui->SelectSlot(gui->selectedSlot + 1); break;
-    case kDown: gui->SelectSlot(gui->selectedSlot - 1); break;
+    case kUp: gui->StepSelection(1); break;
+    case kDown: gui->StepSelection(-1); break;
     case kPitch: gui->SendPitchBend(); break;
     case kModulation: gui->SendModWheel(); break;
     case kControls: gui->WriteControls(); break;

@@ -64,7 +64,8 @@ public:
     KInstrument* SelectedInstrument();
     void WriteControls();
     void OnLayerDigit();
-    void SelectSlot(int slot);
+    // Up (1) and down (-1): the next loaded instrument that way, if any.
+    void StepSelection(int step);
     void OnPanic();
     void ShowAbout();
     void SendPitchBend();
@@ -134,6 +135,8 @@ private:
     // The status byte of a kind on the instrument's channel (omni: 16).
     static uint8_t StatusOn(const KInstrument& instrument, int kind);
     void NoteShownControls();
+    // The four envelope displays := their knobs.
+    void ShowKnobsOnDisplays();
     bool Moved(int control);
 
     // What the controls showed after the last refresh, or after the MIDI

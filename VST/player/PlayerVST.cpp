@@ -93,6 +93,13 @@ void KPlayerVST::UnloadAllInstruments() {
     for (int slot = 0; slot < KSamplerEngine::kInstruments; ++slot) engine.DeleteInstrument(slot);
 }
 
+int KPlayerVST::LoadedSlotFrom(int slot, int step) const {
+    constexpr int kLast = KSamplerEngine::kInstruments - 1;
+    for (int s = slot < 0 ? 0 : slot > kLast ? kLast : slot; s >= 0 && s <= kLast; s += step)
+        if (engine.instruments[s] != nullptr) return s;
+    return -1;
+}
+
 bool KPlayerVST::getEffectName(char* name) {
     WideToAnsi(engine.libraryName, name, kEffectNameBytes);
     return true;

@@ -45,6 +45,9 @@ public:
     // the user is told and every instrument goes.
     void CheckBankPairing();
     void UnloadAllInstruments();
+    // The first slot from `slot` on, stepping by `step` (1 or -1) within
+    // 0..15, that holds an instrument; -1 when there is none.
+    int LoadedSlotFrom(int slot, int step) const;
 
     std::wstring playerName;
     std::wstring bankPath;

@@ -75,6 +75,13 @@ void KPlayerGUI::NoteShownControls() {
     for (int c = 0; c < kShownControls; ++c) shown_[c].store(ShownControl(c)->GetValue(), std::memory_order_relaxed);
 }
 
+void KPlayerGUI::ShowKnobsOnDisplays() {
+    attackDigit.SetValueSilently(attackKnob.GetValue());
+    decayDigit.SetValueSilently(decayKnob.GetValue());
+    sustainDigit.SetValueSilently(sustainKnob.GetValue());
+    releaseDigit.SetValueSilently(releaseKnob.GetValue());
+}
+
 bool KPlayerGUI::Moved(int control) {
     return ShownControl(control)->GetValue() != shown_[control].load(std::memory_order_relaxed);
 }
@@ -106,6 +113,11 @@ void KPlayerGUI::WriteControls() {
         if (wrote && zone.ampSustain < 0.0f && zone.ampDecay == 0.0f) zone.ampDecay = 1.0f;
     });
 
+    // The displays show what the knobs now hold, also on a layer without
+    // zones, where the refresh below leaves them; a layer's first zone then
+    // shows its own values over them.
+    ShowKnobsOnDisplays();
+
     if (Moved(kVolume)) in->volume = volumeKnob.GetValue() / 100.0;
     if (Moved(kPan)) in->pan = panKnob.GetValue();
     if (Moved(kSend)) in->reverbSend = sendKnob.GetValue() / 100.0;
@@ -120,10 +132,12 @@ void KPlayerGUI::OnLayerDigit() {
     RefreshInstrumentView();
 }
 
-void KPlayerGUI::SelectSlot(int slot) {
-    // Only the loaded instruments, which a bank fills from slot 0 on.
-    if (slot < 0 || slot >= player->engine.instrumentCount || slot >= KSamplerEngine::kInstruments) return;
-    if (slot == selectedSlot) return;
+void KPlayerGUI::StepSelection(int step) {
+    // The next loaded instrument that way: a selection restored from a larger
+    // bank may lie beyond this bank's instruments, and down must still lead
+    // back into them.
+    const int slot = player->LoadedSlotFrom(selectedSlot + step, step);
+    if (slot < 0 || slot == selectedSlot) return;
     selectedSlot = slot;
     // The tints belong to the instrument shown before.
     keyboard.ClearKeys();

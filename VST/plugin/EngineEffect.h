@@ -17,8 +17,9 @@ class KEngineEffect : public AudioEffectX {
 public:
     static constexpr VstInt32 kNumOutputs = 8;
 
-    // Starts GDI+ (the editors' skins), empties the queue, sets busy and
-    // announces 0 inputs, 8 outputs, chunks, clipping, replacing and synth.
+    // Joins the module's GDI+ session (the editors' skins), empties the
+    // queue, sets busy and announces 0 inputs, 8 outputs, chunks, clipping,
+    // replacing and synth. The destructor leaves the session.
     KEngineEffect(audioMasterCallback audioMaster, VstInt32 numParams);
     ~KEngineEffect() override;
 

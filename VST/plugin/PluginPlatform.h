@@ -24,7 +24,10 @@ uint32_t ProcessId();
 
 void RaiseOpenStreamLimit(int streams);
 
-// GDI+ start-up and shut-down (nothing in the native build).
+// The module's one GDI+ session (nothing in the native build): the first
+// start begins it, and the stop that matches the last start releases the
+// module's own GDI+ objects and ends it. Start gives 0 when GDI+ would not
+// start; stopping 0 does nothing.
 uintptr_t StartGraphics();
 void StopGraphics(uintptr_t token);
 

@@ -1,10 +1,13 @@
 #include "PluginPlatform.h"
 
+#include "Panel.h"
+
 #include <windows.h>
 #include <gdiplus.h>
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -40,15 +43,35 @@ uint32_t ProcessId() { return ::GetCurrentProcessId(); }
 
 void RaiseOpenStreamLimit(int streams) { _setmaxstdio(streams); }
 
+namespace {
+// One GDI+ session for the module while any of its effects lives. The
+// module keeps GDI+ objects of its own (the panels' back buffer), and a host
+// may keep the library loaded, remove the last instance and insert a new
+// one: those objects go with the session that made them.
+std::mutex gGraphicsLock;
+int gGraphicsUsers = 0;
+ULONG_PTR gGraphicsToken = 0;
+} // namespace
+
 uintptr_t StartGraphics() {
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return 0;
-    return token;
+    std::lock_guard<std::mutex> hold(gGraphicsLock);
+    if (gGraphicsUsers == 0) {
+        Gdiplus::GdiplusStartupInput input;
+        ULONG_PTR token = 0;
+        if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return 0;
+        gGraphicsToken = token;
+    }
+    ++gGraphicsUsers;
+    return gGraphicsToken;
 }
 
 void StopGraphics(uintptr_t token) {
-    if (token != 0) Gdiplus::GdiplusShutdown(token);
+    if (token == 0) return;
+    std::lock_guard<std::mutex> hold(gGraphicsLock);
+    if (gGraphicsUsers == 0 || --gGraphicsUsers > 0) return;
+    ReleasePanelGraphics();
+    Gdiplus::GdiplusShutdown(gGraphicsToken);
+    gGraphicsToken = 0;
 }
 
 void WideToAnsi(const wchar_t* text, char* out, size_t capacity) {

@@ -158,7 +158,14 @@ TEST_F(ComboTest, AnItemChosenInTheMenuIsSelectedShownAndNotified) {
     ASSERT_TRUE(driver.found.load());
     EXPECT_EQ(combo.selectedIndex, 42);
     EXPECT_EQ(rig.commands, std::vector<int>{60});
-    EXPECT_FALSE(combo.IsMenuOpen() && combo.selectedIndex != 42);
+    // The menu counts as open until the next press on the panel; a menu
+    // item's command after that reaches no widget.
+    EXPECT_TRUE(combo.IsMenuOpen());
+    input::Click(rig.panel(), 250, 200);
+    EXPECT_FALSE(combo.IsMenuOpen());
+    ::SendMessageW(rig.panel(), WM_COMMAND, kPopupMenuFirstId + 7, 0);
+    EXPECT_EQ(combo.selectedIndex, 42);
+    EXPECT_EQ(rig.commands, std::vector<int>{60});
     // The face now shows the item's text.
     const Capture after = rig.Shot();
     int changed = 0;

@@ -206,9 +206,7 @@ TEST_F(PlayerChunkTest, OutOfRangeValuesKeepTheInstrumentsOwn) {
                           Case{"pair 4", 1, 4, 1, false}, Case{"layer 1", 4, 1, 4, true}, Case{"layer 12", 4, 12, 4, true},
                           Case{"layer 0", 4, 0, 4, false}, Case{"layer 13", 4, 13, 4, false},
                           Case{"layer -1", 4, -1, 4, false}, Case{"bend 0", 32, 0, 1, true},
-                          Case{"bend 12", 32, 12, 1, true}, Case{"bend 13", 32, 13, 1, false},
-                          Case{"selection 0", 228, 0, 4, true}, Case{"selection 15", 228, 15, 4, true},
-                          Case{"selection 16", 228, 16, 4, false}, Case{"selection -1", 228, -1, 4, false}}) {
+                          Case{"bend 12", 32, 12, 1, true}, Case{"bend 13", 32, 13, 1, false}}) {
         PlayerRig r;
         r.AddInstrument(2, 1, {1}, r.Wav(L"v.wav"));
         const PlayerSet s = r.MakeSet();
@@ -216,26 +214,82 @@ TEST_F(PlayerChunkTest, OutOfRangeValuesKeepTheInstrumentsOwn) {
         KInstrument& in = *p->engine.instruments[0];
         in.currentLayer = 6;
         in.bendRange = 7;
-        p->editorHooks->selectedSlot = 9;
         Chunk chunk = Get(*p);
         if (c.width == 1) chunk[c.offset] = static_cast<uint8_t>(c.value);
         else Put<int32_t>(chunk, c.offset, c.value);
         ASSERT_EQ(p->setChunk(chunk.data(), 3712, false), 1) << c.what;
         const int32_t now = c.offset == 0 ? in.midiChannel : c.offset == 1 ? in.outputPair : c.offset == 4 ? in.currentLayer
-                            : c.offset == 32 ? in.bendRange : p->editorHooks->selectedSlot;
-        const int32_t before = c.offset == 0 ? 2 : c.offset == 1 ? 1 : c.offset == 4 ? 6 : c.offset == 32 ? 7 : 9;
+                                                                                                : in.bendRange;
+        const int32_t before = c.offset == 0 ? 2 : c.offset == 1 ? 1 : c.offset == 4 ? 6 : 7;
         EXPECT_EQ(now, c.taken ? c.value : before) << c.what;
     }
+}
+
+TEST_F(PlayerChunkTest, ARestoredSelectionStaysWithinTheBank) {
+    // Three instruments, slot 1 selected before each restore.
+    const std::wstring wav = rig.Wav(L"s.wav");
+    for (int i = 0; i < 3; ++i) rig.AddInstrument(0, 0, {1}, wav);
+    set = rig.MakeSet();
+    auto p = PlayerRig::Player(set.library);
+    ASSERT_EQ(p->engine.instrumentCount, 3);
+    const struct {
+        int32_t stored, selected;
+        const char* what;
+    } cases[] = {{0, 0, "a loaded slot"},
+                 {2, 2, "the last one"},
+                 {3, 2, "beyond the bank: its last instrument"},
+                 {15, 2, "the last slot"},
+                 {16, 1, "no slot: kept"},
+                 {-1, 1, "no slot either"}};
+    for (const auto& c : cases) {
+        p->editorHooks->selectedSlot = 1;
+        Chunk chunk = Get(*p);
+        for (int slot = 0; slot < 3; ++slot) Put<int32_t>(chunk, Record(slot) + 228, c.stored);
+        ASSERT_EQ(p->setChunk(chunk.data(), 3712, false), 1) << c.what;
+        EXPECT_EQ(p->editorHooks->selectedSlot, c.selected) << c.what;
+    }
+}
+
+TEST_F(PlayerChunkTest, ASongOfALargerBankSelectsTheLastInstrumentOfThisOne) {
+    // Saved with eight instruments, reopened with the first four of them
+    // under the same code.
+    const std::wstring wav = rig.Wav(L"l.wav");
+    for (int i = 0; i < 8; ++i) rig.AddInstrument(0, 0, {1}, wav).volume = 0.1 * (i + 1);
+    set = rig.MakeSet();
+    Chunk saved;
+    {
+        auto eight = PlayerRig::Player(set.library);
+        ASSERT_EQ(eight->engine.instrumentCount, 8);
+        eight->editorHooks->selectedSlot = 6;
+        saved = Get(*eight);
+    }
+    for (int slot = 4; slot < 8; ++slot) rig.source.DeleteInstrument(slot);
+    set = rig.MakeSet();
+    auto four = PlayerRig::Player(set.library);
+    ASSERT_EQ(four->engine.instrumentCount, 4);
+    ASSERT_EQ(four->setChunk(saved.data(), 3712, false), 1);
+    EXPECT_EQ(four->editorHooks->selectedSlot, 3);
+    for (int slot = 0; slot < 4; ++slot)
+        EXPECT_NEAR(four->engine.instruments[slot]->volume, 0.1 * (slot + 1), 1e-6) << slot;
+    // A bank that starts later than the selection: its first instrument.
+    four->engine.DeleteInstrument(0);
+    four->engine.DeleteInstrument(1);
+    four->editorHooks->selectedSlot = 0;
+    Chunk first = Get(*four);
+    Put<int32_t>(first, Record(2) + 228, 1);
+    Put<int32_t>(first, Record(3) + 228, 1);
+    ASSERT_EQ(four->setChunk(first.data(), 3712, false), 1);
+    EXPECT_EQ(four->editorHooks->selectedSlot, 2);
 }
 
 TEST_F(PlayerChunkTest, TheLastOccupiedRecordsSelectionStays) {
     auto p = Player();
     Chunk c = Get(*p);
-    Put<int32_t>(c, 228, 4);
-    Put<int32_t>(c, Record(1) + 228, 11);
+    Put<int32_t>(c, 228, 1);
+    Put<int32_t>(c, Record(1) + 228, 0);
     Put<int32_t>(c, Record(5) + 228, 13); // an empty slot: ignored
     ASSERT_EQ(p->setChunk(c.data(), 3712, false), 1);
-    EXPECT_EQ(p->editorHooks->selectedSlot, 11);
+    EXPECT_EQ(p->editorHooks->selectedSlot, 0);
 }
 
 TEST_F(PlayerChunkTest, PresetsAndEmptyChunksAreRefused) {

@@ -221,6 +221,50 @@ TEST_F(PlayerEditorDll, UpAndDownWalkTheBanksInstruments) {
     }
     EXPECT_NE(names[0], names[1]);
     EXPECT_NE(names[1], names[2]);
+
+    // A song saved with a larger bank of the same code selects its eighth
+    // instrument: this bank's last one shows, and down leads on from there.
+    Bytes song = Chunk();
+    for (size_t slot = 0; slot < 3; ++slot) {
+        const int32_t eighth = 7;
+        std::memcpy(song.data() + 232 * slot + 228, &eighth, sizeof eighth);
+    }
+    ASSERT_EQ(host->Dispatch(effSetChunk, 0, 3712, song.data()), 1);
+    PumpFor(20);
+    EXPECT_EQ(At<int32_t>(Chunk(), 228), 2);
+    EXPECT_EQ(PixelsOf(CaptureWindow(panel), kName), names[2]) << "the last instrument's name";
+    input::Click(panel, 393 + 6, 85 + 4);
+    PumpFor(20);
+    EXPECT_EQ(At<int32_t>(Chunk(), 228), 1);
+    EXPECT_EQ(PixelsOf(CaptureWindow(panel), kName), names[1]);
+}
+
+TEST_F(PlayerEditorDll, TheEnvelopeDisplaysShowTheKnobsOnALayerWithoutZones) {
+    KInstrument& in = rig.AddInstrument(0, 0, {1}, rig.Wav(L"d.wav"));
+    in.zones[0]->ampAttack = 100.0f;
+    Load();
+    HWND panel = OpenEditor();
+    ASSERT_NE(panel, nullptr);
+    constexpr RECT kAttackDisplay = {420, 150, 448, 161};
+    auto attackWheel = [&](int delta) {
+        input::MoveTo(panel, 412 + 21, 109 + 21);
+        input::Wheel(delta);
+        PumpFor(20);
+        return PixelsOf(CaptureWindow(panel), kAttackDisplay);
+    };
+    // What 100 and 220 look like on layer 1, whose zone takes them.
+    const std::vector<uint32_t> shows100 = PixelsOf(CaptureWindow(panel), kAttackDisplay);
+    const std::vector<uint32_t> shows220 = attackWheel(120);
+    ASSERT_NE(shows100, shows220);
+    // Layer 2 has no zone.
+    input::MoveTo(panel, 268 + 7, 84 + 5);
+    input::Wheel(120);
+    PumpFor(20);
+    ASSERT_EQ(At<int32_t>(Chunk(), 4), 2);
+    EXPECT_EQ(attackWheel(-120), shows100);
+    SaveScreenshot(panel, L"player-editor-layer-without-zones");
+    EXPECT_EQ(attackWheel(120), shows220);
+    EXPECT_EQ(At<float>(Chunk(), 36), 220.0f) << "layer 1 kept its zone's attack";
 }
 
 TEST_F(PlayerEditorDll, EveryControlWritesItsFieldAndTheChunkCarriesIt) {
@@ -442,9 +486,28 @@ TEST_F(PlayerEditorDll, ThePicturesBesideTheBankShowAndMissingOnesShowNothing) {
     shot = CaptureWindow(panel);
     EXPECT_EQ(DifferFromPicture(shot, background, kLogo), 0);
     EXPECT_EQ(DifferFromPicture(shot, background, kProduct), 0);
-    input::Click(panel, 200, 20);
-    input::Click(panel, 200, 130);
-    EXPECT_NE(::GetWindow(window.hwnd(), GW_CHILD), nullptr) << "a click on a picture does nothing";
+    // A click on a picture does nothing: no setting changes, nothing plays,
+    // nothing goes to the host, the editor looks the same.
+    host->Open(44100.0f, 512);
+    const Bytes before = Chunk();
+    const size_t hostCalls = host->calls.size();
+    for (POINT p : {POINT{200, 20}, POINT{200, 130}, POINT{35, 155}}) {
+        input::Click(panel, p.x, p.y);
+        input::DoubleClick(panel, p.x, p.y);
+        input::ForgetClicks();
+    }
+    PumpFor(50);
+    EXPECT_EQ(::GetWindow(window.hwnd(), GW_CHILD), panel);
+    EXPECT_EQ(Chunk(), before) << "no setting changed";
+    float peak = 0;
+    for (float v : Render(4096)) peak = std::max(peak, std::fabs(v));
+    EXPECT_EQ(peak, 0.0f) << "no note was queued";
+    bool sentToHost = false;
+    for (size_t i = hostCalls; i < host->calls.size(); ++i)
+        sentToHost |= host->calls[i].opcode == audioMasterProcessEvents;
+    EXPECT_FALSE(sentToHost) << "no MIDI to the host";
+    EXPECT_EQ(CaptureWindow(panel).pixels, shot.pixels) << "the editor as it was";
+    EXPECT_EQ(FindDialog(L"About Korvo Sampler"), nullptr);
 }
 
 TEST_F(PlayerEditorDll, TheMidiLightAndTheVoiceCountFollowPlayingNotes) {
@@ -522,9 +585,25 @@ TEST_F(PlayerEditorDll, OpensAndClosesManyTimesWhileNotesPlay) {
     stop = true;
     audio.join();
     HWND panel = OpenEditor();
-    const std::vector<uint32_t> light = PixelsOf(CaptureWindow(panel), kMidiLight);
-    PumpFor(450);
-    EXPECT_EQ(PixelsOf(CaptureWindow(panel), kMidiLight), light) << "no light left lit";
+    const std::vector<uint32_t> unlit = PixelsOf(CaptureWindow(panel), kMidiLight);
+    // A light lit when the window goes loses its timer with the window: the
+    // next window shows it out, and a note lights it and puts it out again.
+    for (int round = 0; round < 3; ++round) {
+        host->SendMidi({{0x90, 60, 100, 0}});
+        host->Render(256);
+        ASSERT_NE(PixelsOf(CaptureWindowAsIs(panel), kMidiLight), unlit) << "lit by the note, round " << round;
+        host->Dispatch(effEditClose);
+        panel = OpenEditor();
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(PixelsOf(CaptureWindowAsIs(panel), kMidiLight), unlit) << "out in the new window, round " << round;
+        host->SendMidi({{0x80, 60, 0, 0}, {0x90, 62, 100, 0}});
+        host->Render(256);
+        EXPECT_NE(PixelsOf(CaptureWindowAsIs(panel), kMidiLight), unlit) << "a note lights it again, round " << round;
+        PumpFor(450);
+        EXPECT_EQ(PixelsOf(CaptureWindow(panel), kMidiLight), unlit) << "no light left lit, round " << round;
+        host->SendMidi({{0x80, 62, 0, 0}});
+        host->Render(256);
+    }
     // Destroyed with its window open and a note sounding.
     host->SendMidi({{0x90, 60, 100, 0}});
     host->Render(256);

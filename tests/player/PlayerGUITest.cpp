@@ -73,11 +73,22 @@ TEST_F(PlayerGUITest, ReleasingThePitchFaderSendsItsBendThenTheCentre) {
     for (int y = 191 + 17 + 3; y >= 191; y -= 4) input::MoveTo(panel, 20, y);
     const Messages dragged = recorder->Render();
     ASSERT_FALSE(dragged.empty());
+    // One bend per step, rising from the centre to the top.
+    int last = 8192;
+    for (const Message& m : dragged) {
+        ASSERT_EQ(m.size(), 3u);
+        EXPECT_EQ(m[0], 0xE0) << "only bends on channel 1";
+        const int bend = m[1] | m[2] << 7;
+        EXPECT_GE(bend, last) << "rising";
+        last = bend;
+    }
     EXPECT_EQ(dragged.back(), (Message{0xE0, 0x00, 0x80})) << "at the top";
     input::LeftUp();
+    // The release's own notification is read once the fader is back (both
+    // are posted), so it sends the centre as well: centres only, then.
     const Messages released = recorder->Render();
     ASSERT_FALSE(released.empty());
-    EXPECT_EQ(released.back(), (Message{0xE0, 0x00, 0x40})) << "back at the centre";
+    for (const Message& m : released) EXPECT_EQ(m, (Message{0xE0, 0x00, 0x40})) << "back at the centre";
     EXPECT_EQ(gui.pitchFader.GetValue(), 50.0f);
     input::MoveTo(panel, 20, 200);
     input::Wheel(120);
@@ -104,8 +115,19 @@ TEST_F(PlayerGUITest, TheDisplayFollowsWhatTheEngineDispatches) {
         {"balance", [] {}, {{0xB2, 8, 96}}, [&] { return gui.panKnob.GetValue() == 75.0f; }},
         {"send", [] {}, {{0xB2, 91, 16}}, [&] { return gui.sendKnob.GetValue() == 12.5f; }},
         {"modulation", [] {}, {{0xB2, 1, 127}}, [&] { return gui.modulationFader.thumbTop == 0; }},
-        {"controllers off: no knob moves", [&] { in.midiControllersOn = 0; }, {{0xB2, 7, 32}},
-         [&] { return gui.volumeKnob.GetValue() != 25.0f; }},
+        {"controllers off: no knob moves",
+         [&] {
+             in.midiControllersOn = 0;
+             gui.volumeKnob.SetValueSilently(80.0f);
+             gui.panKnob.SetValueSilently(30.0f);
+             gui.sendKnob.SetValueSilently(10.0f);
+             gui.modulationFader.SetValueSilently(0.0f);
+         },
+         {{0xB2, 7, 32}, {0xB2, 10, 100}, {0xB2, 8, 100}, {0xB2, 91, 64}, {0xB2, 1, 127}},
+         [&] {
+             return gui.volumeKnob.GetValue() == 80.0f && gui.panKnob.GetValue() == 30.0f &&
+                    gui.sendKnob.GetValue() == 10.0f && gui.modulationFader.GetValue() == 0.0f;
+         }},
         {"a note-on holds its key", [] {}, {{0x92, 60, 100}}, [&] { return gui.keyboard.IsHeld(60); }},
         {"velocity 0 releases it", [] {}, {{0x92, 60, 0}}, [&] { return !gui.keyboard.IsHeld(60); }},
         {"a note-off releases", [] {}, {{0x92, 61, 9}, {0x82, 61, 9}}, [&] { return !gui.keyboard.IsHeld(61); }},
@@ -152,6 +174,80 @@ TEST_F(PlayerGUITest, UpAndDownWalkTheLoadedInstruments) {
         EXPECT_EQ(gui.nameText.GetText(), s.name);
         EXPECT_EQ(gui.keyboard.instrument, player->engine.instruments[s.slot]);
     }
+}
+
+TEST_F(PlayerGUITest, UpAndDownLeadBackIntoABankSmallerThanTheSong) {
+    // A song saved with the eight-instrument bank selects its seventh; the
+    // same code's bank of four then opens it.
+    const std::wstring wav = rig.Wav(L"song.wav");
+    const wchar_t* const names[] = {L"One", L"Two", L"Three", L"Four", L"Five", L"Six", L"Seven", L"Eight"};
+    for (const wchar_t* name : names) CopyWide(rig.AddInstrument(0, 0, {1}, wav).name, name);
+    KPlayerGUI& eight = Make();
+    for (int i = 0; i < 6; ++i) KPlayerGUI::OnWidgetEvent(KPlayerGUI::kUp, &eight);
+    ASSERT_EQ(eight.selectedSlot, 6);
+    void* data = nullptr;
+    ASSERT_EQ(player->getChunk(&data, false), 3712);
+    std::vector<uint8_t> song(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + 3712);
+    recorder.reset();
+    player.reset();
+    for (int slot = 4; slot < 8; ++slot) rig.source.DeleteInstrument(slot);
+
+    KPlayerGUI& gui = Make();
+    ASSERT_EQ(player->engine.instrumentCount, 4);
+    ASSERT_EQ(player->setChunk(song.data(), 3712, false), 1);
+    const struct {
+        int id; // 0: none, the restore itself
+        int slot;
+    } steps[] = {{0, 3}, {KPlayerGUI::kDown, 2}, {KPlayerGUI::kUp, 3}, {KPlayerGUI::kUp, 3},
+                 {KPlayerGUI::kDown, 2}, {KPlayerGUI::kDown, 1}, {KPlayerGUI::kDown, 0}, {KPlayerGUI::kDown, 0}};
+    for (const auto& s : steps) {
+        if (s.id != 0) KPlayerGUI::OnWidgetEvent(s.id, &gui);
+        EXPECT_EQ(gui.selectedSlot, s.slot) << "after " << s.id;
+        EXPECT_EQ(gui.nameText.GetText(), names[s.slot]) << "after " << s.id;
+        EXPECT_EQ(gui.keyboard.instrument, player->engine.instruments[s.slot]);
+    }
+    // The controls act on what is shown.
+    gui.volumeKnob.SetValue(30.0f);
+    KPlayerGUI::OnWidgetEvent(KPlayerGUI::kControls, &gui);
+    EXPECT_DOUBLE_EQ(player->engine.instruments[0]->volume, 0.3);
+}
+
+TEST_F(PlayerGUITest, TheEnvelopeDisplaysFollowTheKnobsAlsoOnALayerWithoutZones) {
+    KInstrument& source = rig.AddInstrument(0, 0, {1}, rig.Wav(L"env.wav"));
+    KSampleZone& zone = *source.zones[0];
+    zone.ampAttack = 100.0f;
+    zone.ampDecay = 200.0f;
+    zone.ampSustain = -6.0f;
+    zone.ampRelease = 300.0f;
+    KPlayerGUI& gui = Make();
+    gui.RefreshInstrumentView();
+    KDigit* const displays[] = {&gui.attackDigit, &gui.decayDigit, &gui.sustainDigit, &gui.releaseDigit};
+    KKnob* const knobs[] = {&gui.attackKnob, &gui.decayKnob, &gui.sustainKnob, &gui.releaseKnob};
+    const struct {
+        int layer;
+        int knob;
+        float value;
+    } cases[] = {
+        {1, 0, 400.0f}, {1, 3, 900.0f},                                   // the layer's zone takes them
+        {2, 0, 700.0f}, {2, 1, 50.0f}, {2, 2, -12.0f}, {2, 3, 1500.0f}, // no zone on layer 2
+        {3, 2, -30.0f},
+    };
+    for (const auto& c : cases) {
+        if (static_cast<int>(gui.layerDigit.GetValue()) != c.layer) {
+            gui.layerDigit.SetValue(static_cast<float>(c.layer));
+            KPlayerGUI::OnWidgetEvent(KPlayerGUI::kLayer, &gui);
+        }
+        knobs[c.knob]->SetValue(c.value);
+        KPlayerGUI::OnWidgetEvent(KPlayerGUI::kControls, &gui);
+        for (int k = 0; k < 4; ++k)
+            EXPECT_EQ(displays[k]->GetValue(), knobs[k]->GetValue()) << "layer " << c.layer << ", knob " << c.knob
+                                                                     << ": display " << k;
+        EXPECT_EQ(displays[c.knob]->GetValue(), c.value);
+    }
+    const KSampleZone& played = *player->engine.instruments[0]->zones[0];
+    EXPECT_EQ(played.ampAttack, 400.0f) << "layer 1's zone only from layer 1";
+    EXPECT_EQ(played.ampDecay, 200.0f);
+    EXPECT_EQ(played.ampRelease, 900.0f);
 }
 
 TEST_F(PlayerGUITest, AWriteStoresTheMovedControlOnly) {

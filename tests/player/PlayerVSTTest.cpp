@@ -347,12 +347,33 @@ TEST_F(PlayerVSTTest, TheEditorComesAfterTheCheckAndGoesFirst) {
         EXPECT_TRUE(log.diskThreadRunningAtClose) << "the window goes while everything it shows is there";
         gLog = nullptr;
     }
-    // A factory that makes nothing leaves the player without an editor.
-    MessageBoxAnswerer answerer(L"Korvo Sampler Player"); // still stamped "Nope"
+    // A factory that makes nothing leaves the player without an editor: its
+    // stand-in keeps the selection, which the chunk carries and restores.
+    ASSERT_TRUE(StampLibraryCode(set.library, "AbDe"));
     KPlayerVST p(QuietHost, set.library, MakeNoEditor);
     EXPECT_EQ(p.getAeffect()->flags & effFlagsHasEditor, 0);
-    p.editorHooks->selectedSlot = 3;
+    EXPECT_EQ(p.getAeffect()->flags, 0x133 & ~effFlagsHasEditor);
+    ASSERT_NE(p.editorHooks, nullptr);
+    EXPECT_EQ(dynamic_cast<AEffEditor*>(p.editorHooks), nullptr) << "the player's own stand-in";
+    ASSERT_EQ(p.engine.instrumentCount, 2);
+    p.editorHooks->selectedSlot = 1;
     p.editorHooks->RefreshInstrumentView();
+    EXPECT_EQ(p.editorHooks->selectedSlot, 1);
+    void* data = nullptr;
+    ASSERT_EQ(p.getChunk(&data, false), 3712);
+    std::vector<uint8_t> chunk(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + 3712);
+    int32_t stored = 0;
+    std::memcpy(&stored, chunk.data() + 228, sizeof stored);
+    EXPECT_EQ(stored, 1);
+    p.editorHooks->selectedSlot = 0;
+    ASSERT_EQ(p.setChunk(chunk.data(), 3712, false), 1);
+    EXPECT_EQ(p.editorHooks->selectedSlot, 1);
+    AEffect* e = p.getAeffect();
+    e->dispatcher(e, effOpen, 0, 0, nullptr, 0);
+    SendMidi(e, 0x90, 60, 127);
+    Outputs out(512);
+    e->processReplacing(e, nullptr, out.pointers, 512);
+    EXPECT_GT(out.PeakOfAll(), 0.2f) << "and plays without an editor";
 }
 
 TEST_F(PlayerVSTTest, SharesTheSamplersHostAnswers) {
