@@ -70,8 +70,15 @@ void KFader::OnMouseMove(int, int y, int keys) {
 }
 
 void KFader::OnLButtonUp(int, int, int) {
-    NotifyOwner();
-    if (springBack) SetValue(GetDefaultValue());
+    if (!springBack) {
+        NotifyOwner();
+        return;
+    }
+    // A posted notification would be read after the return below: the owner
+    // must see the released value first (the player's pitch bend, then the
+    // centre).
+    NotifyOwnerNow();
+    SetValue(GetDefaultValue());
 }
 
 void KFader::OnLButtonDblClk(int, int, int) { SetValue(GetDefaultValue()); }

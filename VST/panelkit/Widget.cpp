@@ -105,6 +105,12 @@ void KWidget::NotifyOwner() {
         ::PostMessageW(owner, WM_COMMAND, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(owner));
 }
 
+void KWidget::NotifyOwnerNow() {
+    const HWND owner = ownerWindow.load(std::memory_order_acquire);
+    if (id != 0 && owner != nullptr)
+        ::SendMessageW(owner, WM_COMMAND, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(owner));
+}
+
 bool KWidget::HitTest(POINT point) const { return ::PtInRect(&rect, point) != FALSE; }
 
 bool KWidget::MatchesLearned(int status, int data1) const {

@@ -74,6 +74,9 @@ public:
     // Posts WM_COMMAND (id, owner window) to the owner window when both are
     // set.
     void NotifyOwner();
+    // Window thread only: the owner handles the notification before this
+    // returns, while the widget still holds the value it notifies.
+    void NotifyOwnerNow();
     // point in panel coordinates.
     bool HitTest(POINT point) const;
 
