@@ -12,6 +12,7 @@
 #include "Signal.h"
 #include "SoundFontWriter.h"
 #include "TempFolder.h"
+#include "WideText.h"
 #include "WindowRig.h"
 
 #include <gtest/gtest.h>
@@ -483,15 +484,6 @@ private:
     HANDLE release_;
 };
 
-// The stand-in reports in UTF-8.
-std::string Utf8(const std::wstring& text) {
-    std::string out(text.size() * 3 + 1, '\0');
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0],
-                                        static_cast<int>(out.size()), nullptr, nullptr);
-    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return out;
-}
-
 TEST_F(FrontEndTest, StartsTheConverterHiddenAndWaitsForItWithoutHandlingItsWindow) {
     const std::wstring banks = temp.Path() + L"\\Sound Fonts – Звуки";
     const std::wstring bank = banks + L"\\Grand Piano 钢琴.sf2";
@@ -511,11 +503,12 @@ TEST_F(FrontEndTest, StartsTheConverterHiddenAndWaitsForItWithoutHandlingItsWind
     while (converter.Lines().size() < 6 && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     // The output folder C:\ reaches the converter as C:\, and the bank's
-    // name in other scripts as it is. (Its priority class cannot be seen
-    // here: Wine starts every process at normal priority, whatever the
-    // creation flags ask.)
-    const std::vector<std::string> expected = {"run", "3", Utf8(Install() + L"\\patchfold.exe"), Utf8(bank), "C:\\",
-                                               std::to_string(SW_HIDE)};
+    // name in other scripts as it is (the report is UTF-8). (Its priority
+    // class cannot be seen here: Wine starts every process at normal
+    // priority, whatever the creation flags ask.)
+    const std::wstring converterPath = Install() + L"\\patchfold.exe";
+    const std::vector<std::string> expected = {"run", "3", WideToUtf8(converterPath.c_str()), WideToUtf8(bank.c_str()),
+                                               "C:\\", std::to_string(SW_HIDE)};
     EXPECT_EQ(converter.Lines(), expected);
 
     // While the converter runs, the dialog takes no message: not even Close.
