@@ -37,6 +37,17 @@ Played Play(EngineRig& rig, uint8_t status, uint8_t key, int blocks) {
     return p;
 }
 
+// Loads a converted project as the editor's Open does; its samples are in
+// the folder beside it, so nobody is asked for them.
+bool LoadBesideItsSamples(EngineRig& rig, const std::wstring& project) {
+    KFileJob job;
+    job.folderPrompt = [](void*, const wchar_t*, wchar_t*, size_t) {
+        ADD_FAILURE() << "the samples are beside the project";
+        return false;
+    };
+    return rig.engine.LoadFile(project.c_str(), job, false);
+}
+
 TEST(ConvertedBankPlaysTest, ANoteOnTheFirstInstrumentSoundsAtTheSamplePitch) {
     ConverterRig converter;
     SoundFontWriter w;
@@ -47,12 +58,7 @@ TEST(ConvertedBankPlaysTest, ANoteOnTheFirstInstrumentSoundsAtTheSamplePitch) {
     ASSERT_EQ(converter.Convert(w.Build()), PatchfoldResult::kConverted);
 
     EngineRig rig;
-    KFileJob job;
-    job.folderPrompt = [](void*, const wchar_t*, wchar_t*, size_t) {
-        ADD_FAILURE() << "the samples are beside the project";
-        return false;
-    };
-    ASSERT_TRUE(rig.engine.LoadFile(converter.Out(L"Piano.kss").c_str(), job, false));
+    ASSERT_TRUE(LoadBesideItsSamples(rig, converter.Out(L"Piano.kss")));
     ASSERT_EQ(rig.engine.instrumentCount, 2);
     const KInstrument& first = *rig.engine.instruments[0];
     EXPECT_EQ(first.midiChannel, 1);
@@ -128,12 +134,7 @@ TEST_P(NamedPathsTest, TheProgramConvertsBetweenTheFoldersAndTheProjectPlays) {
     EXPECT_EQ(WideTextAt(stored, kProjectHeader), prefix + c.project) << "the project's own path, in UTF-16";
 
     EngineRig rig;
-    KFileJob job;
-    job.folderPrompt = [](void*, const wchar_t*, wchar_t*, size_t) {
-        ADD_FAILURE() << "the samples are beside the project";
-        return false;
-    };
-    ASSERT_TRUE(rig.engine.LoadFile(project.c_str(), job, false));
+    ASSERT_TRUE(LoadBesideItsSamples(rig, project));
     ASSERT_EQ(rig.engine.instrumentCount, 1);
     const Played p = Play(rig, 0x90, 69, 16);
     EXPECT_NEAR(ZeroCrossingFrequency(p.left, 4096, 44100), 441.0, 441.0 * 0.002);
