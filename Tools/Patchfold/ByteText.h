@@ -1,6 +1,6 @@
-// Narrow texts of the converter (its command line and the bank's names) as
-// wide text: each byte becomes one UTF-16 unit, so a name is stored and
-// opened under the same characters in both builds.
+// The bank's own narrow names (its instrument names) as wide text: each byte
+// becomes one UTF-16 unit, so a name is stored under the same characters in
+// both builds. The bank does not say which code page its names are in.
 #pragma once
 
 #include <string>

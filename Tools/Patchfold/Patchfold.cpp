@@ -1,6 +1,5 @@
 #include "Patchfold.h"
 
-#include "ByteText.h"
 #include "Platform.h"
 #include "ProjectWriter.h"
 #include "SampleWave.h"
@@ -8,8 +7,6 @@
 #include "ZoneMapping.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -20,34 +17,28 @@ struct BankHolder {
     ~BankHolder() { DeleteHydra(bank); }
 };
 
-std::string Format(const char* format, const char* a, const char* b = "") {
-    std::string out(std::strlen(format) + std::strlen(a) + std::strlen(b) + 1, '\0');
-    const int n = std::snprintf(&out[0], out.size(), format, a, b);
-    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return out;
+std::wstring WavePath(const std::wstring& samplesFolder, int index) {
+    return samplesFolder + std::to_wstring(index) + L".wav";
 }
 
-std::string WavePath(const std::string& samplesFolder, int index) {
-    char name[16];
-    std::snprintf(name, sizeof name, "%d.wav", index);
-    return samplesFolder + name;
+// A path's length as the project stores it: in UTF-16 units, whatever the
+// build's wchar_t.
+size_t Utf16Length(const std::wstring& path) {
+    size_t units = 0;
+    for (wchar_t c : path) {
+        const unsigned long code = static_cast<unsigned long>(c);
+        units += sizeof(wchar_t) > 2 && code >= 0x10000 ? 2 : 1;
+    }
+    return units;
 }
 
 } // namespace
 
-std::string BankBaseName(const char* bankPath) {
-    const char* name = bankPath;
-    for (const char* p = bankPath; *p != 0; ++p)
-        if (*p == '\\') name = p + 1;
-    const size_t length = std::strlen(name);
-    return std::string(name, length > 4 ? length - 4 : 0);
-}
-
-PatchfoldResult ConvertBank(const char* bankPath, const char* prefix) {
+PatchfoldResult ConvertBank(const wchar_t* bankPath, const wchar_t* prefix) {
     if (bankPath == nullptr) return PatchfoldResult::kNoArgument;
-    if (prefix == nullptr) prefix = "c:\\";
-    const std::string samplesFolder = Format("%ssamples\\", prefix);
-    const std::string projectPath = Format("%s%s.kss", prefix, BankBaseName(bankPath).c_str());
+    if (prefix == nullptr) prefix = L"c:\\";
+    const std::wstring samplesFolder = std::wstring(prefix) + L"samples\\";
+    const std::wstring projectPath = std::wstring(prefix) + BankBaseName(bankPath) + L".kss";
 
     SoundFontReader reader;
     BankHolder holder{reader.Load(bankPath)};
@@ -57,12 +48,12 @@ PatchfoldResult ConvertBank(const char* bankPath, const char* prefix) {
 
     // Every name is checked before anything is written: the longest WAV name
     // is the one of the highest index.
-    if (samplesFolder.size() > kMaxOutputPath || projectPath.size() > kMaxOutputPath ||
-        (samples > 0 && WavePath(samplesFolder, samples - 1).size() > kMaxOutputPath))
+    if (Utf16Length(samplesFolder) > kMaxOutputPath || Utf16Length(projectPath) > kMaxOutputPath ||
+        (samples > 0 && Utf16Length(WavePath(samplesFolder, samples - 1)) > kMaxOutputPath))
         return PatchfoldResult::kPathTooLong;
 
     RiffWalker data;
-    if (data.Open(WidenBytes(bankPath).c_str()) != RiffWalker::kOk) return PatchfoldResult::kNoSampleData;
+    if (data.Open(bankPath) != RiffWalker::kOk) return PatchfoldResult::kNoSampleData;
     SampleData where;
     where.file = &data.file;
     // Without a "smpl" chunk there is no sample data, so no sample is usable;
@@ -74,19 +65,18 @@ PatchfoldResult ConvertBank(const char* bankPath, const char* prefix) {
     }
     const std::vector<uint8_t> usable = UsableSamples(bank, where.bytes);
 
-    const std::wstring folder = WidenBytes(samplesFolder.c_str());
     for (int m = 0; m < samples; ++m) {
         if (!usable[static_cast<size_t>(m)]) continue;
-        CreateFolder(folder.c_str());
-        WriteSampleWave(WidenBytes(WavePath(samplesFolder, m).c_str()).c_str(), bank, static_cast<uint16_t>(m), where);
+        CreateFolder(samplesFolder.c_str());
+        WriteSampleWave(WavePath(samplesFolder, m).c_str(), bank, static_cast<uint16_t>(m), where);
     }
     data.Close();
 
     return WriteConvertedProject(projectPath, bank, usable) ? PatchfoldResult::kConverted : PatchfoldResult::kNoProject;
 }
 
-int Patchfold(int argc, const char* const* argv) {
+int Patchfold(int argc, const wchar_t* const* argv) {
     if (argc < 2 || argv == nullptr || argv[1] == nullptr) return 0;
-    ConvertBank(argv[1], argc > 2 && argv[2] != nullptr ? argv[2] : "c:\\");
+    ConvertBank(argv[1], argc > 2 && argv[2] != nullptr ? argv[2] : L"c:\\");
     return 0;
 }

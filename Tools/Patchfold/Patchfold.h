@@ -14,18 +14,24 @@ enum class PatchfoldResult {
     kNoProject,      // the project file could not be created: WAVs only
 };
 
-// The longest output path, in characters: a project stores its own path in
-// 255 of them, and no output name is ever cut.
+// The longest output path, in UTF-16 units: a project stores its own path
+// in 255 of them, and no output name is ever cut.
 constexpr size_t kMaxOutputPath = 255;
 
 // B of the output names: the bank's file name after its last backslash,
-// without its last 4 characters.
-std::string BankBaseName(const char* bankPath);
+// without its last 4 characters. The front end names the project with it
+// too.
+inline std::wstring BankBaseName(const std::wstring& bankPath) {
+    const size_t slash = bankPath.find_last_of(L'\\');
+    const std::wstring name = slash == std::wstring::npos ? bankPath : bankPath.substr(slash + 1);
+    return name.size() > 4 ? name.substr(0, name.size() - 4) : std::wstring();
+}
 
-// prefix: a folder path ending in a backslash, put in front of every output
-// name as it stands.
-PatchfoldResult ConvertBank(const char* bankPath, const char* prefix);
+// Paths are wide, as the system gives them: a name in any script reaches
+// the file it names. prefix: a folder path ending in a backslash, put in
+// front of every output name as it stands.
+PatchfoldResult ConvertBank(const wchar_t* bankPath, const wchar_t* prefix);
 
 // The program: argv[1] the bank, argv[2] the output prefix (default "c:\").
 // Prints nothing; the result is always 0.
-int Patchfold(int argc, const char* const* argv);
+int Patchfold(int argc, const wchar_t* const* argv);

@@ -43,9 +43,9 @@ void EncodeConvertedInstrument(const SfInstrumentHeader& source, int index, int3
 
 } // namespace
 
-bool WriteConvertedProject(const std::string& path, const Hydra& bank, const std::vector<uint8_t>& usable) {
+bool WriteConvertedProject(const std::wstring& path, const Hydra& bank, const std::vector<uint8_t>& usable) {
     KFile out;
-    if (!out.Create(WidenBytes(path.c_str()).c_str())) return false;
+    if (!out.Create(path.c_str())) return false;
 
     KFileHeader header;
     header.version = kConverterFileVersion;
@@ -56,7 +56,7 @@ bool WriteConvertedProject(const std::string& path, const Hydra& bank, const std
     const int instruments = ConvertedInstrumentCount(bank);
     KLibraryInfo info;
     // The caller keeps the path within the 255 characters that are stored.
-    CopyWide(info.projectPath, WidenBytes(path.c_str()).c_str());
+    CopyWide(info.projectPath, path.c_str());
     CopyWide(info.libraryName, L"SoundFont");
     info.vendorName[0] = 0;
     info.sampleFolder[0] = 0;

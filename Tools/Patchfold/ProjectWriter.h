@@ -10,5 +10,5 @@
 
 // Writes the header, the library block and, for each converted instrument,
 // its record and zone records. usable: see UsableSamples. False when the
-// file cannot be created.
-bool WriteConvertedProject(const std::string& path, const Hydra& bank, const std::vector<uint8_t>& usable);
+// file cannot be created. The project stores path as its own, in UTF-16.
+bool WriteConvertedProject(const std::wstring& path, const Hydra& bank, const std::vector<uint8_t>& usable);

@@ -1,8 +1,7 @@
 #include "SoundFontReader.h"
 
-#include "ByteText.h"
-
 #include <cstring>
+#include <cwchar>
 #include <new>
 #include <vector>
 
@@ -88,7 +87,7 @@ Hydra* SoundFontReader::Fail(Hydra* hydra, uint16_t code) {
     return nullptr;
 }
 
-Hydra* SoundFontReader::Load(const char* file) {
+Hydra* SoundFontReader::Load(const wchar_t* file) {
     status = kOk;
     presetCount = 0;
     sampleDataSize = 0;
@@ -97,11 +96,11 @@ Hydra* SoundFontReader::Load(const char* file) {
     path = nullptr;
     CloseFile();
     if (file == nullptr) return Fail(nullptr, kNotRiff);
-    const size_t length = std::strlen(file);
-    path = new (std::nothrow) char[length + 1];
+    const size_t length = std::wcslen(file);
+    path = new (std::nothrow) wchar_t[length + 1];
     if (path == nullptr) return Fail(nullptr, kOutOfMemory);
-    std::memcpy(path, file, length + 1);
-    if (walker.Open(WidenBytes(path).c_str()) != RiffWalker::kOk) return Fail(nullptr, kNotRiff);
+    std::wmemcpy(path, file, length + 1);
+    if (walker.Open(path) != RiffWalker::kOk) return Fail(nullptr, kNotRiff);
     fileOpen = true;
     return ReadHydra();
 }

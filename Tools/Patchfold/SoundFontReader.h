@@ -27,7 +27,7 @@ public:
 
     // The caller owns the bank and frees it with DeleteHydra; null on failure
     // (see status). Each call starts afresh; the file is open only inside it.
-    Hydra* Load(const char* path);
+    Hydra* Load(const wchar_t* path);
     Hydra* ReadHydra();
     // Reads the record list at the walker's position into list and count;
     // false when it cannot be read or holds more records than a count can.
@@ -38,7 +38,7 @@ public:
     // The INFO text of a code-table entry (kRiffIfil .. kRiffIcmt), null when absent.
     const char* Text(int entry) const { return texts[entry]; }
 
-    char* path = nullptr;
+    wchar_t* path = nullptr;
     uint16_t presetCount = 0;
     bool fileOpen = false;
     RiffWalker walker;

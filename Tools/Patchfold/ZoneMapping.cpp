@@ -1,5 +1,6 @@
 #include "ZoneMapping.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -45,7 +46,10 @@ struct ZoneState {
     int32_t keyLow = 0, keyHigh = 127, velocityLow = 1, velocityHigh = 127;
     float attack = 0.0f, decay = 0.0f, sustain = 0.0f, release = 300.0f;
     int32_t startOffset = 0, fine = 0, rootOverride = 0, loopMode = 0;
-    bool skipNext = false;
+    // The partners of the stereo zones written so far whose own zone is still
+    // to come: a pair gives one zone, and its second member is skipped
+    // wherever it follows, but only it.
+    std::vector<uint16_t> partnersToSkip;
 
     // What a sampleID resets; loop mode and envelope carry over.
     void NextZone() {
@@ -58,6 +62,26 @@ struct ZoneState {
         startOffset = 0;
     }
 };
+
+bool IsKey(int32_t key) { return key >= 0 && key <= 127; }
+
+// An unpitched sample (originalPitch 255) or any pitch that is no key plays
+// from 60, as the SoundFont standard has it; an override that is no key
+// leaves the sample's own. 0 is no override.
+uint8_t RootKey(int32_t rootOverride, const SfSampleHeader& s) {
+    if (rootOverride != 0 && IsKey(rootOverride)) return static_cast<uint8_t>(rootOverride);
+    return IsKey(s.originalPitch) ? s.originalPitch : 60;
+}
+
+// The sample that the stereo sample m is written with, when the two are
+// linked to each other; -1 for a mono sample or a link that is not returned.
+int LinkedPartner(const Hydra& bank, uint16_t m) {
+    const SfSampleHeader& s = bank.shdr[m];
+    if (s.sampleType == kSfMonoSample || s.sampleLink >= bank.shdrCount || s.sampleLink == m) return -1;
+    const SfSampleHeader& partner = bank.shdr[s.sampleLink];
+    if (partner.sampleType == kSfMonoSample || partner.sampleLink != m) return -1;
+    return s.sampleLink;
+}
 
 KZoneRecord ZoneFor(const ZoneState& z, const SfSampleHeader& s, uint16_t sample) {
     KZoneRecord r;
@@ -83,7 +107,7 @@ KZoneRecord ZoneFor(const ZoneState& z, const SfSampleHeader& s, uint16_t sample
     r.ampRelease = z.release;
     r.coarseTune = 0;
     r.fineTune = z.fine;
-    r.rootKey = static_cast<uint8_t>(z.rootOverride != 0 ? z.rootOverride : s.originalPitch);
+    r.rootKey = RootKey(z.rootOverride, s);
     r.keyTracking = 1;
     r.layer = 1;
     r.exclusiveGroup = 0;
@@ -131,11 +155,15 @@ std::vector<KZoneRecord> MapInstrumentZones(const Hydra& bank, int instrument, c
         case kGenSampleId: {
             const uint16_t sample = static_cast<uint16_t>(gen.genAmount);
             const bool valid = sample < usable.size() && usable[sample] != 0;
-            const bool written = valid && !z.skipNext;
-            if (written) zones.push_back(ZoneFor(z, bank.shdr[sample], sample));
+            const auto partner = std::find(z.partnersToSkip.begin(), z.partnersToSkip.end(), sample);
+            const bool skipped = valid && partner != z.partnersToSkip.end();
+            if (skipped) z.partnersToSkip.erase(partner);
+            if (valid && !skipped) {
+                zones.push_back(ZoneFor(z, bank.shdr[sample], sample));
+                const int other = LinkedPartner(bank, sample);
+                if (other >= 0) z.partnersToSkip.push_back(static_cast<uint16_t>(other));
+            }
             z.NextZone();
-            // A stereo pair gives one zone, for its first member.
-            z.skipNext = written && bank.shdr[sample].sampleType != kSfMonoSample;
             break;
         }
         default: break;

@@ -26,4 +26,6 @@ std::vector<uint8_t> UsableSamples(const Hydra& bank, int64_t dataBytes);
 // The zone records of instrument `instrument`, in file order. A zone whose
 // sample is not usable is left out, and so is an instrument whose bag or
 // generator indexes run backwards or out of their lists (it gets no zones).
+// A stereo pair linked both ways gives one stereo zone, for whichever member
+// comes first; the other member's zone is left out wherever it follows.
 std::vector<KZoneRecord> MapInstrumentZones(const Hydra& bank, int instrument, const std::vector<uint8_t>& usable);

@@ -6,14 +6,6 @@
 
 namespace {
 
-// The converter's name for the bank: after its last backslash, without its
-// last 4 characters.
-std::wstring BankBaseName(const std::wstring& bank) {
-    const size_t slash = bank.find_last_of(L'\\');
-    const std::wstring name = slash == std::wstring::npos ? bank : bank.substr(slash + 1);
-    return name.size() > 4 ? name.substr(0, name.size() - 4) : std::wstring();
-}
-
 // The converter writes nothing when one of its output names is longer than
 // it allows; refused here, the user learns why. Its sample names are
 // counted at their longest (a 5-digit index), since the bank is not read.
@@ -40,5 +32,6 @@ LaunchCheck MakeConverterLaunch(const std::wstring& programPath, const std::wstr
     if (command.size() >= kCommandChars) return LaunchCheck::kPathsTooLong;
     launch.application = application;
     launch.commandLine = command;
+    launch.project = output + L"\\" + BankBaseName(bank) + L".kss";
     return LaunchCheck::kReady;
 }

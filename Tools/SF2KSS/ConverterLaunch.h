@@ -15,6 +15,7 @@ constexpr size_t kCommandChars = 3 * 260 + 16;
 struct ConverterLaunch {
     std::wstring application;   // the converter's full path
     std::wstring commandLine;   // shorter than kCommandChars
+    std::wstring project;       // the project file the converter writes
 };
 
 enum class LaunchCheck {

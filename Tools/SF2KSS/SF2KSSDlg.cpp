@@ -16,8 +16,38 @@ constexpr wchar_t kProgramFolderTooLong[] =
     L"The program's folder path is too long to start the converter, please reinstall korvo sampler in a shorter one";
 constexpr wchar_t kPathsTooLong[] =
     L"The paths are too long for the converter, please choose a shorter output folder or sf2 file name";
+constexpr wchar_t kNotConverted[] =
+    L"The conversion failed and no project was written, please check the sf2 file and the output folder";
 
 void Tell(const wchar_t* text) { AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION); }
+
+// The project file as it stands. The converter ends with 0 whatever
+// happened: only its project tells whether it converted.
+struct ProjectStamp {
+    bool exists = false;
+    FILETIME written = {};
+    DWORD sizeHigh = 0, sizeLow = 0;
+};
+
+ProjectStamp StampOf(const std::wstring& path) {
+    ProjectStamp stamp;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) &&
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        stamp.exists = true;
+        stamp.written = data.ftLastWriteTime;
+        stamp.sizeHigh = data.nFileSizeHigh;
+        stamp.sizeLow = data.nFileSizeLow;
+    }
+    return stamp;
+}
+
+// A project left from an earlier conversion is not one written now.
+bool ProjectWritten(const ProjectStamp& before, const ProjectStamp& after) {
+    if (!after.exists) return false;
+    return !before.exists || ::CompareFileTime(&before.written, &after.written) != 0 ||
+           before.sizeHigh != after.sizeHigh || before.sizeLow != after.sizeLow;
+}
 
 } // namespace
 
@@ -32,6 +62,7 @@ void CSF2KSSDlg::DoDataExchange(CDataExchange* dx) {
 
 BOOL CSF2KSSDlg::OnInitDialog() {
     CDialog::OnInitDialog();
+    m_caption = GetWindowText();
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     return TRUE;
@@ -112,6 +143,7 @@ void CSF2KSSDlg::OnConvert() {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process = {};
+    const ProjectStamp before = StampOf(launch.project);
     // Named as the application too: the system then never looks for a
     // program at each space of the folder's path.
     if (!::CreateProcessW(launch.application.c_str(), commandLine, nullptr, nullptr, TRUE, BELOW_NORMAL_PRIORITY_CLASS,
@@ -123,7 +155,12 @@ void CSF2KSSDlg::OnConvert() {
     // its messages.
     SetWindowText(L"Converting...");
     ::WaitForSingleObject(process.hThread, INFINITE);
-    SetWindowText(L"Done");
     ::CloseHandle(process.hProcess);
     ::CloseHandle(process.hThread);
+    if (!ProjectWritten(before, StampOf(launch.project))) {
+        SetWindowText(m_caption.c_str());
+        Tell(kNotConverted);
+        return;
+    }
+    SetWindowText(L"Done");
 }

@@ -6,6 +6,8 @@
 #include "Dialog.h"
 #include "SF2KSSResources.h"
 
+#include <string>
+
 class CSF2KSSDlg : public CDialog {
 public:
     enum { IDD = IDD_SF2KSS_DIALOG };
@@ -25,6 +27,8 @@ protected:
 
 private:
     HICON m_hIcon;
+    // The dialog's own caption, shown again when a conversion fails.
+    std::wstring m_caption;
     // The two paths live only in these texts.
     CStatic m_soundFont;
     CStatic m_outputDir;

@@ -12,13 +12,13 @@
 namespace {
 
 fs::path gWork;
-std::string gBank, gPrefix;
+std::wstring gBank, gPrefix;
 
-// The converter's paths are narrow with backslashes; the native file layer
+// The converter's paths are wide with backslashes; the native file layer
 // takes those as separators.
-std::string ConverterPath(const fs::path& path) {
-    std::string s = path.string();
-    for (char& c : s) c = c == '/' ? '\\' : c;
+std::wstring ConverterPath(const fs::path& path) {
+    std::wstring s = path.wstring();
+    for (wchar_t& c : s) c = c == L'/' ? L'\\' : c;
     return s;
 }
 
@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     for (const MalformedBank& m : MalformedBanks()) WriteBytes((corpus / (m.name + ".sf2")).wstring(), m.bytes);
     WriteBytes((corpus / "every-generator.sf2").wstring(), EveryGenerator());
     gBank = ConverterPath(gWork / "input.sf2");
-    gPrefix = ConverterPath(gWork / "out") + "\\";
+    gPrefix = ConverterPath(gWork / "out") + L"\\";
     return 0;
 }
 

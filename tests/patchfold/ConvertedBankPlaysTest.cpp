@@ -5,6 +5,9 @@
 #include "Signal.h"
 
 #include <cmath>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -34,6 +37,17 @@ Played Play(EngineRig& rig, uint8_t status, uint8_t key, int blocks) {
     return p;
 }
 
+// Loads a converted project as the editor's Open does; its samples are in
+// the folder beside it, so nobody is asked for them.
+bool LoadBesideItsSamples(EngineRig& rig, const std::wstring& project) {
+    KFileJob job;
+    job.folderPrompt = [](void*, const wchar_t*, wchar_t*, size_t) {
+        ADD_FAILURE() << "the samples are beside the project";
+        return false;
+    };
+    return rig.engine.LoadFile(project.c_str(), job, false);
+}
+
 TEST(ConvertedBankPlaysTest, ANoteOnTheFirstInstrumentSoundsAtTheSamplePitch) {
     ConverterRig converter;
     SoundFontWriter w;
@@ -44,12 +58,7 @@ TEST(ConvertedBankPlaysTest, ANoteOnTheFirstInstrumentSoundsAtTheSamplePitch) {
     ASSERT_EQ(converter.Convert(w.Build()), PatchfoldResult::kConverted);
 
     EngineRig rig;
-    KFileJob job;
-    job.folderPrompt = [](void*, const wchar_t*, wchar_t*, size_t) {
-        ADD_FAILURE() << "the samples are beside the project";
-        return false;
-    };
-    ASSERT_TRUE(rig.engine.LoadFile(converter.Out(L"Piano.kss").c_str(), job, false));
+    ASSERT_TRUE(LoadBesideItsSamples(rig, converter.Out(L"Piano.kss")));
     ASSERT_EQ(rig.engine.instrumentCount, 2);
     const KInstrument& first = *rig.engine.instruments[0];
     EXPECT_EQ(first.midiChannel, 1);
@@ -79,5 +88,64 @@ TEST(ConvertedBankPlaysTest, ANoteOnTheFirstInstrumentSoundsAtTheSamplePitch) {
         EXPECT_NEAR(ZeroCrossingFrequency(p.right, 4096, 44100), n.hz, n.hz * 0.002);
     }
 }
+
+// The program, started with a wide command line as the system starts it,
+// on folder and file names outside the system's code page (the test
+// prefix's is the western 1252, where an en dash is a byte of its own):
+// it finds the bank, writes every file under its own name and the project
+// plays. Natively the names reach it as UTF-8.
+struct NamedPaths {
+    const char* what;
+    const wchar_t* bankFolder;
+    const wchar_t* bankName;
+    const wchar_t* output;
+    const wchar_t* project;
+};
+void PrintTo(const NamedPaths& c, std::ostream* os) { *os << c.what; }
+
+class NamedPathsTest : public ::testing::TestWithParam<NamedPaths> {};
+
+TEST_P(NamedPathsTest, TheProgramConvertsBetweenTheFoldersAndTheProjectPlays) {
+#ifdef _WIN32
+    EXPECT_EQ(::GetACP(), 1252u) << "the western code page";
+#endif
+    const NamedPaths& c = GetParam();
+    SoundFontWriter w;
+    w.AddSample("Sine", Sine(20000, 441.0, 44100), 69, 0, 20000, 44100);
+    w.AddInstrument("Sine", {{{54, 1}, {53, 0}}});
+    ConverterRig converter;
+    // Made by the file layer: the native build's standard library converts
+    // wide names through the locale, which may hold no such characters.
+    const std::wstring banks = converter.folder.Path() + L"/" + c.bankFolder;
+    const std::wstring bank = banks + L"/" + c.bankName;
+    const std::wstring output = converter.folder.Path() + L"/" + c.output;
+    ASSERT_TRUE(CreateFolder(banks.c_str()));
+    ASSERT_TRUE(CreateFolder(output.c_str()));
+    ASSERT_TRUE(WriteBytes(bank, w.Build()));
+
+    const std::wstring log = converter.folder.File(L"log.txt");
+    const std::wstring prefix = ConverterPath(output) + L"\\";
+    EXPECT_EQ(RunProgram({ConverterPath(bank), prefix}, log), 0);
+    EXPECT_TRUE(ReadBytes(log).empty());
+    EXPECT_EQ(ReadBytes(output + L"/samples/0.wav").size(), 44u + 40000);
+    const std::wstring project = output + L"/" + c.project;
+    const Bytes stored = ReadBytes(project);
+    ASSERT_FALSE(stored.empty()) << "no project";
+    EXPECT_EQ(WideTextAt(stored, kProjectHeader), prefix + c.project) << "the project's own path, in UTF-16";
+
+    EngineRig rig;
+    ASSERT_TRUE(LoadBesideItsSamples(rig, project));
+    ASSERT_EQ(rig.engine.instrumentCount, 1);
+    const Played p = Play(rig, 0x90, 69, 16);
+    EXPECT_NEAR(ZeroCrossingFrequency(p.left, 4096, 44100), 441.0, 441.0 * 0.002);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, NamedPathsTest,
+    ::testing::Values(
+        NamedPaths{"Cyrillic and Chinese", L"Банк звуков", L"钢琴.sf2", L"Выход 输出", L"钢琴.kss"},
+        NamedPaths{"western with en dashes", L"Klänge – Sammlung", L"Flügel – hell.sf2", L"Ausgabe – fertig",
+                   L"Flügel – hell.kss"}),
+    [](const ::testing::TestParamInfo<NamedPaths>& info) { return CaseName(info.param.what); });
 
 } // namespace

@@ -1,5 +1,6 @@
 // A temporary folder with a bank in it, a conversion into its "out" folder
-// and the means to read the results back.
+// and the means to read the results back; the converter program run as the
+// system starts it.
 #pragma once
 
 #include "ByteFields.h"
@@ -7,33 +8,47 @@
 #include "SoundFontReader.h"
 #include "SoundFontWriter.h"
 #include "TempFolder.h"
+#include "WideText.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
-// Converter paths are narrow, with backslashes: the native build's file
+// Converter paths are wide, with backslashes: the native build's file
 // layer takes a backslash as a separator too.
-inline std::string ConverterPath(const std::wstring& path) {
-    std::string narrow;
-    for (wchar_t c : path) narrow += c == L'/' ? '\\' : static_cast<char>(c);
-    return narrow;
+inline std::wstring ConverterPath(const std::wstring& path) {
+    std::wstring out = path;
+    for (wchar_t& c : out) c = c == L'/' ? L'\\' : c;
+    return out;
+}
+
+// A UTF-16 text field of a written record, up to its first zero unit.
+inline std::wstring WideTextAt(const Bytes& b, size_t at, size_t units = 260) {
+    if (at + 2 * units > b.size()) return {};
+    wchar_t text[261] = {};
+    Utf16LeToWide(b.data() + at, units, text, 261);
+    return text;
 }
 
 struct ConverterRig {
     ConverterRig() { std::filesystem::create_directories(std::filesystem::path(folder.File(L"out"))); }
 
     // Writes the bank as name and returns its converter path.
-    std::string Bank(const Bytes& bytes, const std::wstring& name = L"Piano.sf2") {
+    std::wstring Bank(const Bytes& bytes, const std::wstring& name = L"Piano.sf2") {
         EXPECT_TRUE(WriteBytes(folder.File(name), bytes));
         return ConverterPath(folder.File(name));
     }
-    std::string Prefix() const { return ConverterPath(folder.File(L"out")) + "\\"; }
+    std::wstring Prefix() const { return ConverterPath(folder.File(L"out")) + L"\\"; }
     PatchfoldResult Convert(const Bytes& bytes, const std::wstring& name = L"Piano.sf2") {
-        const std::string bank = Bank(bytes, name);
-        const std::string prefix = Prefix();
+        const std::wstring bank = Bank(bytes, name);
+        const std::wstring prefix = Prefix();
         return ConvertBank(bank.c_str(), prefix.c_str());
     }
 
@@ -53,6 +68,43 @@ struct ConverterRig {
     TempFolder folder;
 };
 
+// The program itself, as built.
+inline std::wstring ProgramPath() {
+    const std::string narrow = PATCHFOLD_PROGRAM;
+    std::wstring path(narrow.begin(), narrow.end());
+#ifdef _WIN32
+    path = L"Z:" + ConverterPath(path);
+#endif
+    return path;
+}
+
+// One argument as the command line's parser gives it back: on Windows
+// backslashes before the closing quote are doubled.
+inline std::wstring Quoted(const std::wstring& argument) {
+#ifdef _WIN32
+    size_t trailing = 0;
+    while (trailing < argument.size() && argument[argument.size() - 1 - trailing] == L'\\') ++trailing;
+    return L"\"" + argument + std::wstring(trailing, L'\\') + L"\"";
+#else
+    return L"'" + argument + L"'";
+#endif
+}
+
+// Started through the shell with a wide command line, as the system starts
+// any program: the program reads its arguments from it (natively, UTF-8).
+inline int RunProgram(const std::vector<std::wstring>& arguments, const std::wstring& log) {
+    std::wstring command = Quoted(ProgramPath());
+    for (const std::wstring& a : arguments) command += L" " + Quoted(a);
+    command += L" > " + Quoted(log) + L" 2>&1";
+#ifdef _WIN32
+    // cmd takes the outer quotes off.
+    return ::_wsystem((L"\"" + command + L"\"").c_str());
+#else
+    const int status = std::system(WideToUtf8(command.c_str()).c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+}
+
 // A test name from a case's description: its letters and digits.
 inline std::string CaseName(const char* what) {
     std::string name;
@@ -67,7 +119,7 @@ struct LoadedBank {
     SoundFontReader reader;
     Hydra* bank = nullptr;
     explicit LoadedBank(const Bytes& bytes) {
-        const std::string path = rig.Bank(bytes);
+        const std::wstring path = rig.Bank(bytes);
         bank = reader.Load(path.c_str());
     }
     ~LoadedBank() { DeleteHydra(bank); }

@@ -1,12 +1,8 @@
 #include "ConverterRig.h"
 #include "MalformedBanks.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
 
 namespace {
 
@@ -21,38 +17,39 @@ SoundFontWriter TwoSampleBank() {
 }
 
 TEST(PatchfoldTest, TheBaseNameIsTheFileNameWithoutItsLastFourCharacters) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"C:\\banks\\Piano.sf2", "Piano"},
-        {"Piano.sf2", "Piano"},
-        {"C:\\x\\My.Bank.SF2", "My.Bank"},
-        {"C:\\x\\Piano.sf", "Pian"},
-        {"C:\\x\\abc", ""},
-        {"C:\\x\\", ""},
-        {"C:/banks/Piano.sf2", "C:/banks/Piano"},
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"C:\\banks\\Piano.sf2", L"Piano"},
+        {L"Piano.sf2", L"Piano"},
+        {L"C:\\x\\My.Bank.SF2", L"My.Bank"},
+        {L"C:\\x\\Piano.sf", L"Pian"},
+        {L"C:\\x\\abc", L""},
+        {L"C:\\x\\", L""},
+        {L"C:/banks/Piano.sf2", L"C:/banks/Piano"},
+        {L"C:\\\u0411\u0430\u043d\u043a\\\u94a2\u7434.sf2", L"\u94a2\u7434"},
     };
-    for (const auto& c : cases) EXPECT_EQ(BankBaseName(c.first), c.second) << c.first;
+    for (const auto& c : cases) EXPECT_EQ(BankBaseName(c.first), c.second) << testing::PrintToString(std::wstring(c.first));
 }
 
 TEST(PatchfoldTest, WritesOneWavePerSampleAndTheProjectUnderThePrefix) {
     ConverterRig rig;
     fs::create_directories(fs::path(rig.folder.File(L"banks")));
-    const std::string bank = ConverterPath(rig.folder.File(L"banks/Piano.sf2"));
+    const std::wstring bank = ConverterPath(rig.folder.File(L"banks/Piano.sf2"));
     ASSERT_TRUE(WriteBytes(rig.folder.File(L"banks/Piano.sf2"), TwoSampleBank().Build()));
-    const std::string prefix = rig.Prefix();
-    const char* argv[] = {"patchfold.exe", bank.c_str(), prefix.c_str()};
+    const std::wstring prefix = rig.Prefix();
+    const wchar_t* argv[] = {L"patchfold.exe", bank.c_str(), prefix.c_str()};
     EXPECT_EQ(Patchfold(3, argv), 0);
     EXPECT_EQ(rig.Wave(0).size(), 44u + 80);
     EXPECT_EQ(rig.Wave(1).size(), 44u + 60);
     EXPECT_EQ(rig.WaveCount(), 2);
     const Bytes project = rig.Project();
     ASSERT_EQ(project.size(), kProjectHeader + kProjectInfo + kInstrument1000 + 2 * kZone1000);
-    EXPECT_EQ(TextAt(project, kProjectHeader), prefix + "Piano.kss");
+    EXPECT_EQ(WideTextAt(project, kProjectHeader), prefix + L"Piano.kss");
 }
 
 TEST(PatchfoldTest, WithoutABankNothingHappens) {
-    const char* argv[] = {"patchfold.exe", nullptr};
+    const wchar_t* argv[] = {L"patchfold.exe", nullptr};
     EXPECT_EQ(Patchfold(1, argv), 0);
-    EXPECT_EQ(ConvertBank(nullptr, "c:\\"), PatchfoldResult::kNoArgument);
+    EXPECT_EQ(ConvertBank(nullptr, L"c:\\"), PatchfoldResult::kNoArgument);
 }
 
 // What each damaged bank gives: no output at all for a bank that does not
@@ -88,19 +85,19 @@ TEST(PatchfoldTest, DamagedBanksConvertWhatTheyCan) {
 // fits is taken and then fails to be created.
 TEST(PatchfoldTest, AnOutputPathThatDoesNotFitIsRefused) {
     ConverterRig rig;
-    const std::string base = rig.Prefix() + "missing\\";
-    auto prefixOf = [&](size_t length) { return base + std::string(length - base.size() - 1, 'x') + "\\"; };
+    const std::wstring base = rig.Prefix() + L"missing\\";
+    auto prefixOf = [&](size_t length) { return base + std::wstring(length - base.size() - 1, L'x') + L"\\"; };
     ASSERT_EQ(prefixOf(200).size(), 200u);
 
     // The project name "LongerBankName.kss" (18) is the longest here.
-    const std::string bank = rig.Bank(TwoSampleBank().Build(), L"LongerBankName.sf2");
+    const std::wstring bank = rig.Bank(TwoSampleBank().Build(), L"LongerBankName.sf2");
     EXPECT_EQ(ConvertBank(bank.c_str(), prefixOf(kMaxOutputPath - 18).c_str()), PatchfoldResult::kNoProject);
     EXPECT_EQ(ConvertBank(bank.c_str(), prefixOf(kMaxOutputPath + 1 - 18).c_str()), PatchfoldResult::kPathTooLong);
 
     // "samples\\19.wav" (14) is the longest here.
     SoundFontWriter many;
     for (int i = 0; i < 20; ++i) many.AddSample("S", std::vector<int16_t>(4, 1));
-    const std::string manySamples = rig.Bank(many.Build(), L"Q.sf2");
+    const std::wstring manySamples = rig.Bank(many.Build(), L"Q.sf2");
     EXPECT_EQ(ConvertBank(manySamples.c_str(), prefixOf(kMaxOutputPath - 14).c_str()), PatchfoldResult::kNoProject);
     EXPECT_EQ(ConvertBank(manySamples.c_str(), prefixOf(kMaxOutputPath + 1 - 14).c_str()),
               PatchfoldResult::kPathTooLong);
@@ -134,54 +131,17 @@ TEST(PatchfoldTest, AnExistingSamplesFolderIsUsedAndItsFilesReplaced) {
 }
 
 // The program itself: it prints nothing and always ends with 0.
-std::string ProgramPath() {
-    std::string path = PATCHFOLD_PROGRAM;
-#ifdef _WIN32
-    for (char& c : path) c = c == '/' ? '\\' : c;
-    path = "Z:" + path;
-#endif
-    return path;
-}
-
-// One argument as the command line's parser gives it back: on Windows
-// backslashes before the closing quote are doubled.
-std::string Quoted(const std::string& argument) {
-#ifdef _WIN32
-    size_t trailing = 0;
-    while (trailing < argument.size() && argument[argument.size() - 1 - trailing] == '\\') ++trailing;
-    return "\"" + argument + std::string(trailing, '\\') + "\"";
-#else
-    return "'" + argument + "'";
-#endif
-}
-
-int RunProgram(const std::vector<std::string>& arguments, const std::wstring& log) {
-    std::string command = Quoted(ProgramPath());
-    for (const std::string& a : arguments) command += " " + Quoted(a);
-    // The shell opens the log: its path as the platform writes it.
-    std::string logPath;
-    for (wchar_t c : log) logPath += static_cast<char>(c);
-    command += " > " + Quoted(logPath) + " 2>&1";
-#ifdef _WIN32
-    // cmd takes the outer quotes off.
-    return std::system(("\"" + command + "\"").c_str());
-#else
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-}
-
 TEST(PatchfoldTest, TheProgramPrintsNothingAndEndsWithZero) {
     ConverterRig rig;
     const std::wstring log = rig.folder.File(L"log.txt");
     EXPECT_EQ(RunProgram({}, log), 0);
     EXPECT_TRUE(ReadBytes(log).empty());
-    const std::string missing = ConverterPath(rig.folder.File(L"missing.sf2"));
+    const std::wstring missing = ConverterPath(rig.folder.File(L"missing.sf2"));
     EXPECT_EQ(RunProgram({missing, rig.Prefix()}, log), 0);
     EXPECT_TRUE(ReadBytes(log).empty());
     EXPECT_FALSE(rig.AnythingWritten());
 
-    const std::string bank = rig.Bank(TwoSampleBank().Build());
+    const std::wstring bank = rig.Bank(TwoSampleBank().Build());
     EXPECT_EQ(RunProgram({bank, rig.Prefix()}, log), 0);
     EXPECT_TRUE(ReadBytes(log).empty());
     EXPECT_EQ(rig.WaveCount(), 2);
@@ -197,7 +157,7 @@ TEST(PatchfoldTest, ConvertsFromDriveCIntoDriveD) {
     RemoveFile(L"D:\\out\\Piano.kss");
     RemoveFile(L"D:\\out\\samples\\0.wav");
     RemoveFile(L"D:\\out\\samples\\1.wav");
-    const char* argv[] = {"patchfold.exe", "C:\\banks\\Piano.sf2", "D:\\out\\"};
+    const wchar_t* argv[] = {L"patchfold.exe", L"C:\\banks\\Piano.sf2", L"D:\\out\\"};
     EXPECT_EQ(Patchfold(3, argv), 0);
     EXPECT_EQ(ReadBytes(L"D:\\out\\samples\\0.wav").size(), 44u + 80);
     EXPECT_EQ(ReadBytes(L"D:\\out\\samples\\1.wav").size(), 44u + 60);
@@ -209,7 +169,7 @@ TEST(PatchfoldTest, ConvertsFromDriveCIntoDriveD) {
 TEST(PatchfoldTest, TheDefaultPrefixIsDriveC) {
     ASSERT_TRUE(CreateFolder(L"C:\\banks"));
     ASSERT_TRUE(WriteBytes(L"C:\\banks\\Default.sf2", TwoSampleBank().Build()));
-    const char* argv[] = {"patchfold.exe", "C:\\banks\\Default.sf2"};
+    const wchar_t* argv[] = {L"patchfold.exe", L"C:\\banks\\Default.sf2"};
     EXPECT_EQ(Patchfold(2, argv), 0);
     EXPECT_TRUE(FileExists(L"C:\\Default.kss"));
     EXPECT_TRUE(FileExists(L"C:\\samples\\1.wav"));

@@ -59,10 +59,10 @@ INSTANTIATE_TEST_SUITE_P(Banks, ReaderStatusTest, ::testing::ValuesIn(StatusCase
 TEST(SoundFontReaderTest, FilesThatAreNoRiffGiveFive) {
     ConverterRig rig;
     SoundFontReader reader;
-    const std::string missing = ConverterPath(rig.folder.File(L"missing.sf2"));
+    const std::wstring missing = ConverterPath(rig.folder.File(L"missing.sf2"));
     EXPECT_EQ(reader.Load(missing.c_str()), nullptr);
     EXPECT_EQ(reader.status, 5);
-    const std::string text = rig.Bank(Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!'});
+    const std::wstring text = rig.Bank(Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!'});
     EXPECT_EQ(reader.Load(text.c_str()), nullptr);
     EXPECT_EQ(reader.status, 5);
 }
@@ -153,14 +153,14 @@ TEST(SoundFontReaderTest, InfoTextsAreKeptZeroTerminatedAndAtMost65535Bytes) {
 TEST(SoundFontReaderTest, EachLoadStartsAfresh) {
     ConverterRig rig;
     SoundFontReader reader;
-    const std::string first = rig.Bank(SmallBank().Name("First").Rom("ROM1").Build(), L"a.sf2");
-    const std::string second = rig.Bank(SmallBank().Name("").Omit("smpl").Build(), L"b.sf2");
+    const std::wstring first = rig.Bank(SmallBank().Name("First").Rom("ROM1").Build(), L"a.sf2");
+    const std::wstring second = rig.Bank(SmallBank().Name("").Omit("smpl").Build(), L"b.sf2");
     Hydra* a = reader.Load(first.c_str());
     ASSERT_NE(a, nullptr);
     EXPECT_NE(reader.Text(kRiffIrom), nullptr);
     Hydra* b = reader.Load(second.c_str());
     ASSERT_NE(b, nullptr);
-    EXPECT_STREQ(reader.path, second.c_str());
+    EXPECT_EQ(std::wstring(reader.path), second);
     EXPECT_EQ(reader.Text(kRiffIrom), nullptr);
     EXPECT_EQ(reader.Text(kRiffInam), nullptr);
     EXPECT_EQ(reader.sampleDataSize, 0u) << "no smpl chunk";

@@ -10,12 +10,15 @@ constexpr uint16_t kAttack = 34, kDecay = 36, kSustain = 37, kRelease = 38, kKey
 
 // Samples: 0 mono A (pitch 60, 100 frames, loop 10..90), 1 and 2 the
 // stereo pair L and R (pitch 64, 80 frames), 3 mono B (pitch 72, 120
-// frames, loop 20..100).
+// frames, loop 20..100); stereo samples whose link is not returned: 4 a
+// left X linked to B, 5 a right Y linked to L (30 frames each).
 SoundFontWriter Samples() {
     SoundFontWriter w;
     w.AddSample("A", std::vector<int16_t>(100, 1), 60, 10, 90);
     w.AddStereoPair("S", std::vector<int16_t>(80, 2), std::vector<int16_t>(80, 3), 64);
     w.AddSample("B", std::vector<int16_t>(120, 4), 72, 20, 100);
+    w.AddSample("X", std::vector<int16_t>(30, 5), 60, 0, 0, 44100, kSfLeftSample, 3);
+    w.AddSample("Y", std::vector<int16_t>(30, 6), 60, 0, 0, 44100, kSfRightSample, 1);
     return w;
 }
 
@@ -199,8 +202,9 @@ TEST(ZoneMappingTest, EachInstrumentStartsFromTheDefaults) {
     EXPECT_EQ(zones[1].at(0).ampAttack, 0.0f);
 }
 
-// A stereo pair gives one zone, for whichever member comes first.
-TEST(ZoneMappingTest, TheZoneAfterAWrittenStereoZoneIsSkipped) {
+// A stereo pair gives one zone, for whichever member comes first; only the
+// other member's zone is skipped, wherever it follows.
+TEST(ZoneMappingTest, TheZoneOfAWrittenStereoZonesPartnerIsSkipped) {
     struct Case {
         const char* what;
         std::vector<int> samples;
@@ -209,9 +213,15 @@ TEST(ZoneMappingTest, TheZoneAfterAWrittenStereoZoneIsSkipped) {
         {"A, L, R, B", {0, 1, 2, 3}, {"0.wav", "1.wav", "3.wav"}},
         {"R, L", {2, 1}, {"2.wav"}},
         {"L, R, L, R", {1, 2, 1, 2}, {"1.wav", "1.wav"}},
-        {"L, B, R", {1, 3, 2}, {"1.wav", "2.wav"}},
+        {"L, B, R", {1, 3, 2}, {"1.wav", "3.wav"}},
+        {"L, B, R, B", {1, 3, 2, 3}, {"1.wav", "3.wav", "3.wav"}},
+        {"L, A, B, R", {1, 0, 3, 2}, {"1.wav", "0.wav", "3.wav"}},
+        {"L, L, R, R", {1, 1, 2, 2}, {"1.wav", "1.wav"}},
         {"L alone", {1}, {"1.wav"}},
         {"A, A", {0, 0}, {"0.wav", "0.wav"}},
+        {"X linked to B, B", {4, 3}, {"4.wav", "3.wav"}},
+        {"X linked to B, A", {4, 0}, {"4.wav", "0.wav"}},
+        {"Y linked to L, L, R", {5, 1, 2}, {"5.wav", "1.wav"}},
     };
     for (const Case& c : cases) {
         std::vector<std::vector<SfGen>> gens;

@@ -12,10 +12,12 @@
 #include "Signal.h"
 #include "SoundFontWriter.h"
 #include "TempFolder.h"
+#include "WideText.h"
 #include "WindowRig.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -34,6 +36,8 @@ constexpr wchar_t kProgramFolderTooLong[] =
     L"The program's folder path is too long to start the converter, please reinstall korvo sampler in a shorter one";
 constexpr wchar_t kPathsTooLong[] =
     L"The paths are too long for the converter, please choose a shorter output folder or sf2 file name";
+constexpr wchar_t kNotConverted[] =
+    L"The conversion failed and no project was written, please check the sf2 file and the output folder";
 
 std::vector<int16_t> Sine(int frames, double hz, int rate) {
     std::vector<int16_t> v;
@@ -164,10 +168,29 @@ TEST(SF2KSSDlgTest, ItsIconIsTheWindowsBigAndSmallIconAndTheOneDragged) {
     dialog.DestroyWindow();
 }
 
-TEST_F(FrontEndTest, ConvertsABankFromAFolderWithSpacesIntoAnOutputFolderWithSpacesThatLoadsAndPlays) {
-    const std::wstring banks = temp.Path() + L"\\My Sound Fonts";
-    const std::wstring bank = banks + L"\\Grand Piano.sf2";
-    const std::wstring output = temp.Path() + L"\\Converted Banks";
+// The names of the folders and the bank: with spaces, and in scripts the
+// system's western code page (1252 in the test prefix) does not hold, or
+// holds at other values (the en dash).
+struct NamedPaths {
+    const char* what;
+    const wchar_t* banks;
+    const wchar_t* bank;      // its project: the same name, .kss
+    const wchar_t* output;
+};
+constexpr NamedPaths kWithSpaces = {"with spaces", L"My Sound Fonts", L"Grand Piano", L"Converted Banks"};
+constexpr NamedPaths kCyrillicAndChinese = {"Cyrillic and Chinese", L"Банк звуков", L"钢琴", L"Выход 输出"};
+constexpr NamedPaths kWesternWithEnDashes = {"western with en dashes", L"Klänge – Sammlung", L"Flügel – hell",
+                                             L"Ausgabe – fertig"};
+void PrintTo(const NamedPaths& names, std::ostream* os) { *os << names.what; }
+
+class NamedPathsTest : public FrontEndTest, public ::testing::WithParamInterface<NamedPaths> {};
+
+TEST_P(NamedPathsTest, ConvertsABankIntoAnOutputFolderThatLoadsAndPlays) {
+    EXPECT_EQ(::GetACP(), 1252u) << "the western code page";
+    const NamedPaths& names = GetParam();
+    const std::wstring banks = temp.Path() + L"\\" + names.banks;
+    const std::wstring bank = banks + L"\\" + names.bank + L".sf2";
+    const std::wstring output = temp.Path() + L"\\" + names.output;
     ASSERT_TRUE(MakeFolders(banks) && MakeFolders(output));
     ASSERT_TRUE(WriteBytes(bank, TwoInstrumentBank()));
 
@@ -181,11 +204,11 @@ TEST_F(FrontEndTest, ConvertsABankFromAFolderWithSpacesIntoAnOutputFolderWithSpa
     ASSERT_TRUE(first.found);
     EXPECT_NE(first.startLabel.find(L"C:"), std::wstring::npos) << "opened at C:\\, the field's text: "
                                                                  << testing::PrintToString(first.startLabel);
-    EXPECT_EQ(first.chosenLabel, L"Converted Banks");
+    EXPECT_EQ(first.chosenLabel, names.output);
     EXPECT_TRUE(SamePath(program.Text(1002), output)) << testing::PrintToString(program.Text(1002));
     // Opened again, the picker starts at the folder now in the field.
     const PickerSeen again = program.ChooseOutputFolder(output);
-    EXPECT_EQ(again.startLabel, L"Converted Banks");
+    EXPECT_EQ(again.startLabel, names.output);
     EXPECT_TRUE(SamePath(program.Text(1002), output));
 
     program.Press(1005);
@@ -193,7 +216,7 @@ TEST_F(FrontEndTest, ConvertsABankFromAFolderWithSpacesIntoAnOutputFolderWithSpa
     EXPECT_TRUE(boxes.Texts().empty());
     for (const wchar_t* wave : {L"0.wav", L"1.wav", L"2.wav"})
         EXPECT_TRUE(Exists(output + L"\\samples\\" + wave)) << testing::PrintToString(std::wstring(wave));
-    const std::wstring project = output + L"\\Grand Piano.kss";
+    const std::wstring project = output + L"\\" + names.bank + L".kss";
     ASSERT_TRUE(Exists(project));
 
     // The project loads with its samples from beside it, and its first
@@ -219,14 +242,88 @@ TEST_F(FrontEndTest, ConvertsABankFromAFolderWithSpacesIntoAnOutputFolderWithSpa
     EXPECT_EQ(program.Close(), 0);
 }
 
+INSTANTIATE_TEST_SUITE_P(Names, NamedPathsTest, ::testing::Values(kWithSpaces, kCyrillicAndChinese, kWesternWithEnDashes),
+                         [](const ::testing::TestParamInfo<NamedPaths>& info) {
+                             std::string name;
+                             for (const char* p = info.param.what; *p; ++p)
+                                 if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
+                             return name;
+                         });
+
+// The converter ends with 0 whatever happened: a conversion that wrote no
+// project (a file that is no bank, a project that cannot be created, a
+// project left from before that was not written again) says so in a box of
+// the dialog's own, and the dialog converts again after it.
+TEST_F(FrontEndTest, SaysWhenAConversionWroteNoProjectAndConvertsAgainAfter) {
+    const std::wstring output = temp.Path() + L"\\Out Dir";
+    ASSERT_TRUE(MakeFolders(output));
+    SoundFontWriter writer;
+    writer.AddSample("Sine", Sine(2000, 441.0, 44100), 69);
+    writer.AddInstrument("Sine", {{{53, 0}}});
+    const Bytes good = writer.Build();
+    const Bytes noBank = {'n', 'o', ' ', 'b', 'a', 'n', 'k'};
+    // A folder where the project of "Organ.sf2" would be.
+    ASSERT_TRUE(MakeFolders(output + L"\\Organ.kss"));
+
+    FrontEnd program(Install(), ConverterProgram());
+    ASSERT_TRUE(program.Shown()) << program.Failure();
+    MessageBoxAnswerer boxes(FrontEnd::kBoxCaption, IDOK, program.ProcessId());
+    ASSERT_TRUE(program.ChooseOutputFolder(output).found);
+    ASSERT_TRUE(SamePath(program.Text(1002), output));
+    struct Step {
+        const char* what;
+        const wchar_t* bank;
+        const Bytes* bytes;
+        bool converted;
+    } steps[] = {
+        {"a file that is no bank", L"Piano", &noBank, false},
+        {"a good bank", L"Piano", &good, true},
+        {"no bank again, its project left from before", L"Piano", &noBank, false},
+        {"a project that cannot be created", L"Organ", &good, false},
+        {"the good bank again, over its project", L"Piano", &good, true},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        const std::wstring bank = temp.Path() + L"\\" + step.bank + L".sf2";
+        ASSERT_TRUE(WriteBytes(bank, *step.bytes));
+        if (!SamePath(program.Text(1001), bank)) {
+            ASSERT_TRUE(program.ChooseSoundFont(bank));
+        }
+        const std::wstring project = output + L"\\" + step.bank + L".kss";
+        const Bytes before = ReadBytes(project);
+        const size_t boxesBefore = boxes.Texts().size();
+
+        program.Press(1005);
+        if (step.converted) {
+            EXPECT_TRUE(program.WaitForCaption(L"Done", 60000)) << testing::PrintToString(program.Caption());
+            EXPECT_EQ(boxes.Texts().size(), boxesBefore);
+            EXPECT_FALSE(ReadBytes(project).empty());
+            continue;
+        }
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (boxes.Texts().size() == boxesBefore && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const std::vector<MessageBoxAnswerer::Box> answered = boxes.Answered();
+        ASSERT_EQ(answered.size(), boxesBefore + 1);
+        EXPECT_EQ(answered.back().text, kNotConverted);
+        EXPECT_TRUE(answered.back().hasOwner) << "the box belongs to the dialog";
+        EXPECT_TRUE(program.WaitUntilNoBox(10000));
+        EXPECT_EQ(program.Caption(), FrontEnd::kCaption) << "not \"Done\"";
+        EXPECT_EQ(ReadBytes(project), before) << "nothing written over it";
+    }
+    EXPECT_TRUE(Exists(output + L"\\samples\\0.wav")) << "the good bank's";
+    EXPECT_EQ(program.Close(), 0);
+}
+
 class Screenshots : public FrontEndTest {};
 
 // The dialog with its frame and caption as the screen shows them, a bank
-// and an output folder chosen.
+// and an output folder chosen, named in Cyrillic and Chinese.
 TEST_F(Screenshots, TheFrontEndWithASoundFontAndAnOutputFolderChosen) {
-    const std::wstring bank = temp.Path() + L"\\My Sound Fonts\\Grand Piano.sf2";
-    const std::wstring output = temp.Path() + L"\\Converted Banks";
-    ASSERT_TRUE(MakeFolders(temp.Path() + L"\\My Sound Fonts") && MakeFolders(output));
+    const std::wstring banks = temp.Path() + L"\\" + kCyrillicAndChinese.banks;
+    const std::wstring bank = banks + L"\\" + kCyrillicAndChinese.bank + L".sf2";
+    const std::wstring output = temp.Path() + L"\\" + kCyrillicAndChinese.output;
+    ASSERT_TRUE(MakeFolders(banks) && MakeFolders(output));
     ASSERT_TRUE(WriteBytes(bank, TwoInstrumentBank()));
     FrontEnd program(Install(), ConverterProgram());
     ASSERT_TRUE(program.Shown()) << program.Failure();
@@ -248,6 +345,30 @@ TEST_F(Screenshots, TheFrontEndWithASoundFontAndAnOutputFolderChosen) {
     const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
     EXPECT_EQ(CaptureBitmap(&saved).Rgb(corner.x - frame.left, corner.y - frame.top),
               static_cast<uint32_t>(GetRValue(face)) << 16 | GetGValue(face) << 8 | GetBValue(face));
+    EXPECT_EQ(program.Close(), 0);
+}
+
+// The box that says a conversion wrote no project, in front of the dialog.
+TEST_F(Screenshots, TheFrontEndSayingAConversionWroteNoProject) {
+    const std::wstring bank = temp.Path() + L"\\No Bank.sf2";
+    const std::wstring output = temp.Path() + L"\\Converted Banks";
+    ASSERT_TRUE(MakeFolders(output));
+    ASSERT_TRUE(WriteBytes(bank, Bytes{'n', 'o', ' ', 'b', 'a', 'n', 'k'}));
+    FrontEnd program(Install(), ConverterProgram());
+    ASSERT_TRUE(program.Shown()) << program.Failure();
+    ASSERT_TRUE(program.ChooseSoundFont(bank));
+    ASSERT_TRUE(program.ChooseOutputFolder(output).found);
+
+    program.Press(1005);
+    HWND box = WaitForDialog(FrontEnd::kBoxCaption, 60000, program.ProcessId());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(::GetWindow(box, GW_OWNER), program.Dialog());
+    ASSERT_TRUE(Answers(box, 5000));
+    ::RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ASSERT_TRUE(CaptureWholeWindow(box).SavePng(ScreenshotPath(L"sf2kss-not-converted")));
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(program.WaitUntilNoBox(10000));
+    EXPECT_EQ(program.Caption(), FrontEnd::kCaption);
     EXPECT_EQ(program.Close(), 0);
 }
 
@@ -363,15 +484,13 @@ private:
     HANDLE release_;
 };
 
-std::string Narrow(const std::wstring& text) {
-    std::string narrow;
-    for (wchar_t c : text) narrow += static_cast<char>(c);
-    return narrow;
-}
-
 TEST_F(FrontEndTest, StartsTheConverterHiddenAndWaitsForItWithoutHandlingItsWindow) {
-    const std::wstring bank = temp.Path() + L"\\Sound Fonts\\Grand Piano.sf2";
-    ASSERT_TRUE(MakeFolders(temp.Path() + L"\\Sound Fonts"));
+    const std::wstring banks = temp.Path() + L"\\Sound Fonts – Звуки";
+    const std::wstring bank = banks + L"\\Grand Piano 钢琴.sf2";
+    // The stand-in writes its project where the converter would.
+    const std::wstring project = L"C:\\Grand Piano 钢琴.kss";
+    ::DeleteFileW(project.c_str());
+    ASSERT_TRUE(MakeFolders(banks));
     ASSERT_TRUE(WriteBytes(bank, TwoInstrumentBank()));
     StandIn converter(temp.Path() + L"\\report.txt");
     FrontEnd program(Install(), StandInConverterProgram());
@@ -383,11 +502,13 @@ TEST_F(FrontEndTest, StartsTheConverterHiddenAndWaitsForItWithoutHandlingItsWind
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (converter.Lines().size() < 6 && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    // The output folder C:\ reaches the converter as C:\. (Its priority
+    // The output folder C:\ reaches the converter as C:\, and the bank's
+    // name in other scripts as it is (the report is UTF-8). (Its priority
     // class cannot be seen here: Wine starts every process at normal
     // priority, whatever the creation flags ask.)
-    const std::vector<std::string> expected = {"run", "3", Narrow(Install() + L"\\patchfold.exe"), Narrow(bank), "C:\\",
-                                               std::to_string(SW_HIDE)};
+    const std::wstring converterPath = Install() + L"\\patchfold.exe";
+    const std::vector<std::string> expected = {"run", "3", WideToUtf8(converterPath.c_str()), WideToUtf8(bank.c_str()),
+                                               "C:\\", std::to_string(SW_HIDE)};
     EXPECT_EQ(converter.Lines(), expected);
 
     // While the converter runs, the dialog takes no message: not even Close.
@@ -401,6 +522,8 @@ TEST_F(FrontEndTest, StartsTheConverterHiddenAndWaitsForItWithoutHandlingItsWind
     converter.Release();
     EXPECT_TRUE(program.Ended(20000));
     EXPECT_EQ(converter.Lines().size(), 6u) << "converted once";
+    EXPECT_TRUE(Exists(project));
+    ::DeleteFileW(project.c_str());
 }
 
 } // namespace

@@ -41,9 +41,9 @@ std::vector<MalformedBank> MalformedBanks() {
         {"sampleID-past-shdr", [](SoundFontWriter& w) { w.igen[3].amount = 700; }, 0, 4, {2, 1}},
         {"sampleID-terminal", [](SoundFontWriter& w) { w.igen[0].amount = 4; }, 0, 4, {2, 1}},
         // L cannot be written, so R is not its skipped partner: R's zone is
-        // written and B, after it, is skipped.
-        {"sampleLink-past-shdr", [](SoundFontWriter& w) { w.shdr[1].sampleLink = 700; }, 0, 3, {2, 1}},
-        {"sampleLink-terminal", [](SoundFontWriter& w) { w.shdr[1].sampleLink = 4; }, 0, 3, {2, 1}},
+        // written, and so is B after it (L does not link back to R).
+        {"sampleLink-past-shdr", [](SoundFontWriter& w) { w.shdr[1].sampleLink = 700; }, 0, 3, {3, 1}},
+        {"sampleLink-terminal", [](SoundFontWriter& w) { w.shdr[1].sampleLink = 4; }, 0, 3, {3, 1}},
         {"start-after-end", [](SoundFontWriter& w) { w.shdr[0].start = w.shdr[0].end + 1; }, 0, 3, {2, 1}},
         {"sample-past-smpl",
          [](SoundFontWriter& w) { w.shdr[3].end = static_cast<uint32_t>(w.smpl.size()) + 10; }, 0, 3, {2, 0}},
