@@ -7,7 +7,7 @@
 // process has.
 #include "Engine.h"
 
-#include "CpuClock.h"
+#include "BlockTiming.h"
 #include "TempFolder.h"
 #include "WavWriter.h"
 
@@ -18,27 +18,6 @@
 namespace {
 
 constexpr int kBlock = 64;
-constexpr int kBlocks = 400;
-
-struct Timing {
-    double worstMicroseconds = 0.0;
-    double meanMicroseconds = 0.0;
-};
-
-template <typename Step>
-Timing Measure(Step step) {
-    Timing t;
-    double total = 0.0;
-    for (int b = 0; b < kBlocks; ++b) {
-        const double start = ThreadCpuSeconds();
-        step(b);
-        const double us = (ThreadCpuSeconds() - start) * 1e6;
-        t.worstMicroseconds = std::max(t.worstMicroseconds, us);
-        total += us;
-    }
-    t.meanMicroseconds = total / kBlocks;
-    return t;
-}
 
 } // namespace
 
@@ -63,13 +42,13 @@ int main() {
     std::vector<float> buffers(8 * kBlock);
     float* out[8];
     for (int i = 0; i < 8; ++i) out[i] = buffers.data() + kBlock * i;
-    const Timing controller = Measure([&](int b) {
+    const BlockTiming controller = MeasureBlocks([&](int b) {
         std::fill(buffers.begin(), buffers.end(), 0.0f);
         engine.events.events[0] = KMidiEvent{0xB0, 7, static_cast<uint8_t>(b % 128), 0};
         engine.events.count = 1;
         engine.Process(out, kBlock);
     });
-    const Timing everyZone = Measure([&](int) { engine.UpdateGains(); });
+    const BlockTiming everyZone = MeasureBlocks([&](int) { engine.UpdateGains(); });
 
     std::printf("%d instruments, %d zones, all omni; 64-frame block = %.0f us at 44.1 kHz\n", engine.instrumentCount,
                 zones, kBlock / 44100.0 * 1e6);

@@ -6,7 +6,7 @@
 // preloads take 4 GB, more than a 32-bit process has.
 #include "SamplerVST.h"
 
-#include "CpuClock.h"
+#include "BlockTiming.h"
 #include "TempFolder.h"
 #include "WavWriter.h"
 
@@ -17,30 +17,9 @@
 namespace {
 
 constexpr int kBlock = 64;
-constexpr int kBlocks = 400;
 
 VstIntPtr Host(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
     return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-struct Timing {
-    double worstMicroseconds = 0.0;
-    double meanMicroseconds = 0.0;
-};
-
-template <typename Step>
-Timing Measure(Step step) {
-    Timing t;
-    double total = 0.0;
-    for (int b = 0; b < kBlocks; ++b) {
-        const double start = ThreadCpuSeconds();
-        step(b);
-        const double us = (ThreadCpuSeconds() - start) * 1e6;
-        t.worstMicroseconds = std::max(t.worstMicroseconds, us);
-        total += us;
-    }
-    t.meanMicroseconds = total / kBlocks;
-    return t;
 }
 
 } // namespace
@@ -70,14 +49,14 @@ int main() {
     std::vector<float> buffers(8 * kBlock);
     float* out[8];
     for (int i = 0; i < 8; ++i) out[i] = buffers.data() + kBlock * i;
-    const Timing plain = Measure([&](int) { plugin.processReplacing(nullptr, out, kBlock); });
+    const BlockTiming plain = MeasureBlocks([&](int) { plugin.processReplacing(nullptr, out, kBlock); });
     // "Amp Attack" of the first instrument: parameter 3.
-    const Timing automated = Measure([&](int b) {
+    const BlockTiming automated = MeasureBlocks([&](int b) {
         plugin.setParameter(3, static_cast<float>(b % 100) / 100.0f);
         plugin.processReplacing(nullptr, out, kBlock);
     });
     // A host ramping it several times inside one block.
-    const Timing ramped = Measure([&](int b) {
+    const BlockTiming ramped = MeasureBlocks([&](int b) {
         for (int i = 0; i < 8; ++i) plugin.setParameter(3, static_cast<float>((b * 8 + i) % 100) / 100.0f);
         plugin.processReplacing(nullptr, out, kBlock);
     });

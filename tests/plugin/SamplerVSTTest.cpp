@@ -21,6 +21,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The plug-in's state chunk, copied (empty when it gives none).
+std::vector<uint8_t> ChunkOf(KSamplerVST& plugin) {
+    void* data = nullptr;
+    const VstInt32 size = plugin.getChunk(&data, false);
+    if (size <= 0 || data == nullptr) return {};
+    return std::vector<uint8_t>(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+}
+
 class SamplerVSTTest : public ::testing::Test {
 protected:
     std::unique_ptr<KSamplerVST> Plugin() {
@@ -270,10 +278,9 @@ TEST_F(SamplerVSTTest, RestoresWhileTheAudioThreadRenders) {
     const std::wstring wav = Wav(L"busy.wav");
     KInstrument& in = *p->engine.instruments[0];
     for (int z = 0; z < 4; ++z) ASSERT_GE(in.AddZone(wav.c_str(), 60, 0, 127, 127, 1, 1, nullptr, 0), 0);
-    void* data = nullptr;
-    const VstInt32 size = p->getChunk(&data, false);
-    ASSERT_GT(size, 0);
-    const std::vector<uint8_t> chunk(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    const std::vector<uint8_t> chunk = ChunkOf(*p);
+    ASSERT_FALSE(chunk.empty());
+    const VstInt32 size = static_cast<VstInt32>(chunk.size());
     p->open();
     std::atomic<bool> stop{false};
     std::thread audio([&] {
@@ -312,10 +319,9 @@ TEST_F(SamplerVSTTest, AutomationWhileProjectsChangeReachesNothingFreed) {
         for (int z = 0; z < 2; ++z)
             ASSERT_GE(p->engine.instruments[slot]->AddZone(wav.c_str(), 60, z * 64, 127, z * 64 + 63, 1, 1, nullptr, 0), 0);
     }
-    void* data = nullptr;
-    const VstInt32 size = p->getChunk(&data, false);
-    ASSERT_GT(size, 0);
-    const std::vector<uint8_t> chunk(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    const std::vector<uint8_t> chunk = ChunkOf(*p);
+    ASSERT_FALSE(chunk.empty());
+    const VstInt32 size = static_cast<VstInt32>(chunk.size());
     p->open();
 
     std::atomic<bool> stop{false};
@@ -360,10 +366,9 @@ TEST_F(SamplerVSTTest, AHostCallFromTheLoadsPromptDoesNotReplaceTheProjectUnderI
     KInstrument& in = *p->engine.instruments[0];
     for (int z = 0; z < 3; ++z) ASSERT_GE(in.AddZone(wav.c_str(), 60, z * 40, 127, z * 40 + 39, 1, 1, nullptr, 0), 0);
     ASSERT_GE(p->engine.AddInstrument(2, 1), 0);
-    void* data = nullptr;
-    const VstInt32 size = p->getChunk(&data, false);
-    ASSERT_GT(size, 0);
-    std::vector<uint8_t> chunk(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    std::vector<uint8_t> chunk = ChunkOf(*p);
+    ASSERT_FALSE(chunk.empty());
+    const VstInt32 size = static_cast<VstInt32>(chunk.size());
     ASSERT_TRUE(fs::remove(fs::path(wav)));
 
     struct ReenteringHooks : KSamplerEditorHooks {
