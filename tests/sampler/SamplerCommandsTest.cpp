@@ -14,14 +14,6 @@
 
 namespace {
 
-// Sample list rows (the list's font and spacing) and zone map places.
-constexpr int kListX = 700, kListTop = 348;
-int RowY(int row) { return kListTop + 7 + row * 15; }
-constexpr int kMapLeft = 20, kMapTop = 135;
-int KeyX(int key) { return kMapLeft + (key - 21) * 7 + 3; }
-// The velocity plane's y of a velocity.
-int VelocityY(int velocity) { return kMapTop + 167 - velocity * 167 / 127; }
-
 struct Zone {
     int keyLow, keyHigh, rootKey, loopMode;
     bool operator==(const Zone& o) const {
@@ -181,7 +173,7 @@ TEST_F(SamplerCommands, TheKeyStripPlaysTheEnginesKeysUpToTheLastPixel) {
     HWND panel = OpenEditor();
     PumpFor(50);
     for (const int x : {3, 300, 616}) {
-        input::MoveTo(panel, kMapLeft + x, kMapTop + 180);
+        input::MoveTo(panel, kMapLeft + x, kStripY);
         input::LeftDown();
         host.Render(512);
         EXPECT_GT(host.PairPeak(0), 0.05f) << "the strip's note sounds at x " << x;
