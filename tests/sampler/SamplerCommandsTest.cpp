@@ -40,7 +40,8 @@ protected:
     // one whose "smpl" chunk names key 48 and a loop.
     void SetUpProject() {
         samples = folder.File(L"samples");
-        ASSERT_TRUE(::CreateDirectoryW(samples.c_str(), nullptr));
+        ::CreateDirectoryW(samples.c_str(), nullptr); // a second project uses it again
+        ASSERT_NE(::GetFileAttributesW(samples.c_str()), INVALID_FILE_ATTRIBUTES);
         auto tone = [](int64_t i, int) { return static_cast<int32_t>(i % 100 < 50 ? 12000 : -12000); };
         WriteBytes(samples + L"\\a.wav", WavWriter(1, 16).Generate(20000, tone).Build());
         WriteBytes(samples + L"\\b.wav", WavWriter(1, 16).Generate(20000, tone).Build());
@@ -306,6 +307,47 @@ TEST_F(SamplerCommands, AuditionsOnASlowHostLeaveNoZoneBehindAndSaveNone) {
     LoadedChunk after;
     ReadBack(after);
     EXPECT_TRUE(ZonesOf(after, 0).empty());
+}
+
+// Once the list is emptied (by New, or by a folder without WAVs) the row
+// selected before is gone with it: a double click or a drag where it was
+// adds nothing and says nothing.
+TEST_F(SamplerCommands, AnEmptiedSampleListAddsNothingAndSaysNothing) {
+    const TempFolder noWavs;
+    const struct {
+        const char* emptiedBy;
+        bool newProject;
+    } cases[] = {{"New", true}, {"a folder without WAVs", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.emptiedBy);
+        SetUpProject();
+        input::Click(panel, kListX, RowY(2)); // selects the last row
+        input::ForgetClicks();
+        if (c.newProject) {
+            MessageBoxAnswerer no(L"Project Modified", IDNO);
+            input::Click(panel, 367 + 30, 3 + 9);
+            PumpFor(100);
+        } else {
+            KSamplerEngine engine;
+            engine.AddInstrument(1, 0);
+            CopyWide(engine.sampleFolder, noWavs.Path().c_str());
+            Restore(ChunkOf(engine, folder));
+            PumpFor(50);
+        }
+        MessageBoxAnswerer user(L"Korvo Sampler");
+        DoubleClickRow(2);
+        input::MoveTo(panel, kListX, RowY(2));
+        input::LeftDown();
+        input::MoveTo(panel, 400, 250);
+        input::MoveTo(panel, KeyX(40), 200);
+        input::LeftUp();
+        PumpFor(100);
+        EXPECT_EQ(user.Texts(), std::vector<std::wstring>{});
+        LoadedChunk after;
+        ReadBack(after);
+        EXPECT_TRUE(ZonesOf(after, 0).empty());
+        host.Dispatch(effEditClose);
+    }
 }
 
 } // namespace
