@@ -830,6 +830,81 @@ TEST_P(SamplerDialogs, EachDialogShowsThePictureOfItsSkin) {
     }
 }
 
+// Where the dialog manager put each dialog as it made it: the dialog's
+// window at WM_INITDIALOG, before the dialog sized itself, seen by a hook on
+// the thread that runs the dialogs (this one).
+class PlacementWatch {
+public:
+    PlacementWatch() : hook_(::SetWindowsHookExW(WH_CALLWNDPROC, Watch, nullptr, ::GetCurrentThreadId())) {}
+    ~PlacementWatch() {
+        if (hook_ != nullptr) ::UnhookWindowsHookEx(hook_);
+    }
+    bool ok() const { return hook_ != nullptr; }
+    // The last dialog's, and how many dialogs were made.
+    static RECT placed;
+    static int made;
+
+private:
+    static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && message->message == WM_INITDIALOG) {
+            ::GetWindowRect(message->hwnd, &placed);
+            ++made;
+        }
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    HHOOK hook_;
+};
+RECT PlacementWatch::placed = {};
+int PlacementWatch::made = 0;
+
+// Each dialog sizes itself to its picture where the system placed it: its
+// top-left corner stays. The screenshots show them over the editor.
+TEST_P(SamplerDialogs, EachDialogIsSizedToItsPictureWithoutMoving) {
+    KSamplerEngine engine;
+    engine.AddInstrument(1, 0);
+    CopyWide(engine.exportFolder, out.c_str());
+    Restore(ChunkOf(engine, temp));
+    ASSERT_NE(OpenEditor(), nullptr);
+    const bool chinese = GetParam().chinese;
+    const struct {
+        POINT button;
+        const wchar_t* caption;
+        const wchar_t* picture;
+        const wchar_t* shot;
+    } dialogs[] = {
+        {kExportButton, L"Export VSTi Player", chinese ? L"BACK_EXPORTCH" : L"BACK_EXPORT", L"dialogs-export-placed"},
+        {kOptionsButton, L"Sound Library Options", chinese ? L"BACK_SLCH" : L"BACK_SL",
+         L"dialogs-library-options-placed"},
+        {kSettingsButton, L"Instrument Settings", chinese ? L"BACK_ISCH" : L"BACK_IS",
+         L"dialogs-instrument-settings-placed"},
+        {kAboutButton, L"About Korvo Sampler", L"BACK_ABOUT", L"dialogs-about-placed"},
+    };
+    for (const auto& d : dialogs) {
+        SCOPED_TRACE(Narrow(d.caption));
+        PlacementWatch watch;
+        ASSERT_TRUE(watch.ok());
+        PlacementWatch::made = 0;
+        RECT shown = {}, client = {};
+        ASSERT_TRUE(InDialog(d.button, d.caption, [&](HWND dialog, HWND) {
+            ::GetWindowRect(dialog, &shown);
+            ::GetClientRect(dialog, &client);
+            RECT editorArea = {}, both = {};
+            ::GetWindowRect(window.hwnd(), &editorArea);
+            ::UnionRect(&both, &editorArea, &shown);
+            CaptureScreen(both).SavePng(ScreenshotPath(Shot(d.shot)));
+            PressCloseBox(dialog);
+        }));
+        ASSERT_EQ(PlacementWatch::made, 1);
+        const RECT placed = PlacementWatch::placed;
+        EXPECT_EQ(shown.left, placed.left) << "the top-left corner stays where the dialog was made";
+        EXPECT_EQ(shown.top, placed.top);
+        const Capture picture = LibraryPicture(library, d.picture);
+        EXPECT_EQ(client.right, picture.width) << "sized to its picture";
+        EXPECT_EQ(client.bottom, picture.height);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Skins, SamplerDialogs, ::testing::Values(kPlain, kChinese),
                          [](const ::testing::TestParamInfo<Variant>& info) {
                              return std::string(info.param.chinese ? "Chinese" : "Plain");
