@@ -786,50 +786,6 @@ TEST_P(SamplerDialogs, InstrumentSettingsChangeExactlyTheFieldOfTheRowClicked) {
     }
 }
 
-// Each dialog shows its own background picture, of this skin, under its
-// widgets; About shows its whole picture but its OK button.
-TEST_P(SamplerDialogs, EachDialogShowsThePictureOfItsSkin) {
-    KSamplerEngine engine;
-    engine.AddInstrument(1, 0);
-    CopyWide(engine.exportFolder, out.c_str());
-    Restore(ChunkOf(engine, temp));
-    ASSERT_NE(OpenEditor(), nullptr);
-    const bool chinese = GetParam().chinese;
-    const struct {
-        POINT button;
-        const wchar_t* caption;
-        const wchar_t* picture;
-        RECT plain; // where no widget is drawn
-        POINT ok;
-        bool okEnds; // else the close box
-    } dialogs[] = {
-        {kExportButton, L"Export VSTi Player", chinese ? L"BACK_EXPORTCH" : L"BACK_EXPORT", {0, 0, 300, 60},
-         kExportClose, true},
-        {kOptionsButton, L"Sound Library Options", chinese ? L"BACK_SLCH" : L"BACK_SL", {0, 0, 300, 45}, kOptionsOk,
-         true},
-        {kSettingsButton, L"Instrument Settings", chinese ? L"BACK_ISCH" : L"BACK_IS", {0, 0, 220, 240}, kSettingsOk,
-         true},
-        {kAboutButton, L"About Korvo Sampler", L"BACK_ABOUT", {0, 0, 300, 250}, kAboutOk, true},
-    };
-    for (const auto& d : dialogs) {
-        SCOPED_TRACE(Narrow(d.caption));
-        const Capture picture = LibraryPicture(library, d.picture);
-        ASSERT_GT(picture.width, 0);
-        int differ = -1;
-        RECT client = {};
-        ASSERT_TRUE(InDialog(d.button, d.caption, [&](HWND dialog, HWND panel) {
-            WaitUntil([&] { return (differ = Differences(CaptureWindow(panel), picture, d.plain, kAboutOkRect)) == 0; },
-                      3000);
-            ::GetClientRect(dialog, &client);
-            if (lstrcmpW(d.caption, L"About Korvo Sampler") == 0) SaveScreenshot(dialog, Shot(L"dialogs-about"));
-            input::Click(panel, d.ok.x, d.ok.y);
-        }));
-        EXPECT_EQ(client.right, picture.width) << "the dialog is sized to its picture";
-        EXPECT_EQ(client.bottom, picture.height);
-        EXPECT_EQ(differ, 0);
-    }
-}
-
 // Where the dialog manager put each dialog as it made it: the dialog's
 // window at WM_INITDIALOG, before the dialog sized itself, seen by a hook on
 // the thread that runs the dialogs (this one).
@@ -858,9 +814,11 @@ private:
 RECT PlacementWatch::placed = {};
 int PlacementWatch::made = 0;
 
-// Each dialog sizes itself to its picture where the system placed it: its
-// top-left corner stays. The screenshots show them over the editor.
-TEST_P(SamplerDialogs, EachDialogIsSizedToItsPictureWithoutMoving) {
+// Each dialog shows its own background picture, of this skin, under its
+// widgets (About its whole picture but its OK button), sized to the picture
+// where the system placed it: its top-left corner stays. The screenshots
+// show them over the editor.
+TEST_P(SamplerDialogs, EachDialogShowsThePictureOfItsSkinSizedWithoutMoving) {
     KSamplerEngine engine;
     engine.AddInstrument(1, 0);
     CopyWide(engine.exportFolder, out.c_str());
@@ -871,37 +829,45 @@ TEST_P(SamplerDialogs, EachDialogIsSizedToItsPictureWithoutMoving) {
         POINT button;
         const wchar_t* caption;
         const wchar_t* picture;
-        const wchar_t* shot;
+        RECT plain; // where no widget is drawn
+        POINT ok;
+        const wchar_t* placedShot;
     } dialogs[] = {
-        {kExportButton, L"Export VSTi Player", chinese ? L"BACK_EXPORTCH" : L"BACK_EXPORT", L"dialogs-export-placed"},
-        {kOptionsButton, L"Sound Library Options", chinese ? L"BACK_SLCH" : L"BACK_SL",
+        {kExportButton, L"Export VSTi Player", chinese ? L"BACK_EXPORTCH" : L"BACK_EXPORT", {0, 0, 300, 60},
+         kExportClose, L"dialogs-export-placed"},
+        {kOptionsButton, L"Sound Library Options", chinese ? L"BACK_SLCH" : L"BACK_SL", {0, 0, 300, 45}, kOptionsOk,
          L"dialogs-library-options-placed"},
-        {kSettingsButton, L"Instrument Settings", chinese ? L"BACK_ISCH" : L"BACK_IS",
+        {kSettingsButton, L"Instrument Settings", chinese ? L"BACK_ISCH" : L"BACK_IS", {0, 0, 220, 240}, kSettingsOk,
          L"dialogs-instrument-settings-placed"},
-        {kAboutButton, L"About Korvo Sampler", L"BACK_ABOUT", L"dialogs-about-placed"},
+        {kAboutButton, L"About Korvo Sampler", L"BACK_ABOUT", {0, 0, 300, 250}, kAboutOk, L"dialogs-about-placed"},
     };
     for (const auto& d : dialogs) {
         SCOPED_TRACE(Narrow(d.caption));
+        const Capture picture = LibraryPicture(library, d.picture);
+        ASSERT_GT(picture.width, 0);
         PlacementWatch watch;
         ASSERT_TRUE(watch.ok());
         PlacementWatch::made = 0;
-        RECT shown = {}, client = {};
-        ASSERT_TRUE(InDialog(d.button, d.caption, [&](HWND dialog, HWND) {
-            ::GetWindowRect(dialog, &shown);
+        int differ = -1;
+        RECT client = {}, shown = {};
+        ASSERT_TRUE(InDialog(d.button, d.caption, [&](HWND dialog, HWND panel) {
+            WaitUntil([&] { return (differ = Differences(CaptureWindow(panel), picture, d.plain, kAboutOkRect)) == 0; },
+                      3000);
             ::GetClientRect(dialog, &client);
+            ::GetWindowRect(dialog, &shown);
+            if (lstrcmpW(d.caption, L"About Korvo Sampler") == 0) SaveScreenshot(dialog, Shot(L"dialogs-about"));
             RECT editorArea = {}, both = {};
             ::GetWindowRect(window.hwnd(), &editorArea);
             ::UnionRect(&both, &editorArea, &shown);
-            CaptureScreen(both).SavePng(ScreenshotPath(Shot(d.shot)));
-            PressCloseBox(dialog);
+            CaptureScreen(both).SavePng(ScreenshotPath(Shot(d.placedShot)));
+            input::Click(panel, d.ok.x, d.ok.y);
         }));
-        ASSERT_EQ(PlacementWatch::made, 1);
-        const RECT placed = PlacementWatch::placed;
-        EXPECT_EQ(shown.left, placed.left) << "the top-left corner stays where the dialog was made";
-        EXPECT_EQ(shown.top, placed.top);
-        const Capture picture = LibraryPicture(library, d.picture);
-        EXPECT_EQ(client.right, picture.width) << "sized to its picture";
+        EXPECT_EQ(client.right, picture.width) << "the dialog is sized to its picture";
         EXPECT_EQ(client.bottom, picture.height);
+        EXPECT_EQ(differ, 0);
+        ASSERT_EQ(PlacementWatch::made, 1);
+        EXPECT_EQ(shown.left, PlacementWatch::placed.left) << "the top-left corner stays where the dialog was made";
+        EXPECT_EQ(shown.top, PlacementWatch::placed.top);
     }
 }
 
