@@ -28,11 +28,10 @@ void KDialog::SizeClientArea(int width, int height) {
     RECT frame = {0, 0, width, height};
     ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongW(dialogWindow, GWL_STYLE)), FALSE,
                          static_cast<DWORD>(::GetWindowLongW(dialogWindow, GWL_EXSTYLE)));
-    RECT now = {};
-    ::GetWindowRect(dialogWindow, &now);
-    const int w = frame.right - frame.left, h = frame.bottom - frame.top;
-    const int x = (now.left + now.right - w) / 2, y = (now.top + now.bottom - h) / 2;
-    ::SetWindowPos(dialogWindow, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Where the dialog manager placed the template's dialog it stays: only
+    // its size changes.
+    ::SetWindowPos(dialogWindow, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 INT_PTR CALLBACK KDialog::DialogProc(HWND window, UINT message, WPARAM, LPARAM lParam) {

@@ -33,8 +33,8 @@ public:
     HWND DialogWindow() const { return dialogWindow; }
 
 protected:
-    // Sizes the dialog so that its client area is width x height, and keeps
-    // it centred where it was.
+    // Sizes the dialog so that its client area is width x height; its
+    // top-left corner stays where it is.
     void SizeClientArea(int width, int height);
 
 private:

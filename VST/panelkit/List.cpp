@@ -27,8 +27,15 @@ void KList::SetItems(const wchar_t* const* strings, uint32_t count) {
     if (count > kMaxItems) count = kMaxItems;
     for (uint32_t i = 0; i < count; ++i) items[i] = strings != nullptr && strings[i] != nullptr ? strings[i] : L"";
     itemCount = count;
+    // The selection follows the items: a row that is gone is no longer
+    // selected, so nothing can be reported for it.
+    if (!HasSelection()) selectedIndex = -1;
     UpdateRowCount();
     Invalidate();
+}
+
+bool KList::HasSelection() const {
+    return selectedIndex >= 0 && static_cast<uint32_t>(selectedIndex) < itemCount;
 }
 
 void KList::SetItem(int index, const wchar_t* text) {
@@ -84,6 +91,8 @@ void KList::OnLButtonDown(int, int y, int) {
 void KList::OnLButtonUp(int x, int y, int) {
     if (!dragOut) return;
     ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
+    // Without a selected row there is nothing to drop.
+    if (!HasSelection()) return;
     dropX = x;
     dropY = y;
     dropped = true;
@@ -91,13 +100,14 @@ void KList::OnLButtonUp(int x, int y, int) {
 }
 
 void KList::OnLButtonDblClk(int, int, int) {
+    if (!HasSelection()) return;
     rightClicked = false;
     dropped = false;
     if (activateByDoubleClick) NotifyOwner();
 }
 
 void KList::OnRButtonDown(int, int y, int) {
-    if (!activateByDoubleClick) return;
+    if (!activateByDoubleClick || itemCount == 0) return;
     const int row = RowAt(y);
     if (row >= 0) {
         selectedIndex = row;
@@ -110,6 +120,8 @@ void KList::OnRButtonDown(int, int y, int) {
 }
 
 void KList::OnRButtonUp(int, int, int) {
+    // Reported even when the rows went while the button was held: the owner
+    // ends what the press started.
     if (!activateByDoubleClick) return;
     rightClicked = true;
     rightButtonDown = false;

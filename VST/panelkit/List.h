@@ -1,7 +1,9 @@
 // The text list: up to 1024 rows in its own font, one of them selected. It
 // notifies on double clicks and the right button (the owner auditions on
 // those), or on single presses; with drag-out a release reports where the
-// row was dropped. The owner scrolls by writing topIndex.
+// row was dropped. The owner scrolls by writing topIndex. Without a selected
+// row a double click or a drag reports nothing, and an empty list takes no
+// press.
 #pragma once
 
 #include "Widget.h"
@@ -18,7 +20,8 @@ public:
     void Create(int left, int top, int right, int bottom, int id);
     // visibleRows from the list's height and the row height at 96 dpi.
     void UpdateRowCount();
-    // Copies the items (at most kMaxItems) and repaints.
+    // Copies the items (at most kMaxItems) and repaints; a selection beyond
+    // them is cleared.
     void SetItems(const wchar_t* const* strings, uint32_t count);
     // Replaces an existing item (and repaints); other indices do nothing.
     void SetItem(int index, const wchar_t* text);
@@ -27,6 +30,8 @@ public:
     POINT GetDropPoint() const { return {dropX, dropY}; }
     // The row under a list-local y, or -1 (no item there, or no font).
     int RowAt(int y) const;
+    // selectedIndex names one of the items.
+    bool HasSelection() const;
 
     void Draw(Gdiplus::Graphics& graphics) override;
     void OnLButtonDown(int x, int y, int keys) override;

@@ -108,6 +108,11 @@ RECT KMapping::ZoneRect(int keyLow, int velocityHigh, int keyHigh, int velocityL
     return r;
 }
 
+int KMapping::KeyIndexAt(int x) const {
+    // The widget is a pixel wider than its 88 keys: that column is key 108.
+    return std::min(std::max(Trunc(static_cast<float>(x) / keyWidth), 0), kKeys - 1);
+}
+
 RECT KMapping::RectOf(const KSampleZone& zone) const {
     return ZoneRect(zone.keyLow, zone.velocityHigh, zone.keyHigh, zone.velocityLow);
 }
@@ -172,8 +177,7 @@ void KMapping::OnLButtonDown(int x, int y, int) {
     pressX = x;
     pressY = y;
     if (y >= velocityAreaHeight) {
-        // The strip's last pixels lie past key 108: they are key 108.
-        const int i = std::min(std::max(Trunc(static_cast<float>(x) / keyWidth), 0), kKeys - 1);
+        const int i = KeyIndexAt(x);
         pressedKey = i;
         if (heldKeys[i].held) return;
         const int velocity =
@@ -185,7 +189,8 @@ void KMapping::OnLButtonDown(int x, int y, int) {
     }
     if (instrument == nullptr) return;
     const POINT point = {x, y};
-    for (int slot = KInstrument::kZones - 1; slot >= 0; --slot) {
+    bool hit = false;
+    for (int slot = KInstrument::kZones - 1; slot >= 0 && !hit; --slot) {
         const KSampleZone* zone = instrument->zones[slot];
         if (zone == nullptr || zone->layer != currentLayer) continue;
         const RECT r = RectOf(*zone);
@@ -194,9 +199,11 @@ void KMapping::OnLButtonDown(int x, int y, int) {
         pressRange = {zone->keyLow, zone->velocityHigh, zone->keyHigh, zone->velocityLow};
         Invalidate();
         NotifyOwner();
-        break;
+        hit = true;
     }
-    if (edgeHover != 0) {
+    // An edge is only ever under the pointer inside its zone: a press that
+    // hit nothing has no fresh pressRange to stretch from.
+    if (edgeHover != 0 && hit) {
         resizing = true;
         SetEdgeCursor();
     }
@@ -218,11 +225,19 @@ void KMapping::SetEdgeCursor() {
 void KMapping::OnMouseMove(int x, int y, int) {
     if (instrument == nullptr) return;
     if (dragZone >= 0 && !resizing) {
-        if (KSampleZone* zone = ZoneAt(dragZone)) MoveZone(*zone, x, y);
+        KSampleZone* zone = ZoneAt(dragZone);
+        if (zone != nullptr && zone->layer == currentLayer) MoveZone(*zone, x, y);
         return;
     }
-    KSampleZone* selected = ZoneAt(selectedZone);
-    if (selected == nullptr) return;
+    // A selection on another layer is not drawn: no edge of it is there to
+    // be found or dragged.
+    KSampleZone* selected = SelectedOfLayer();
+    if (selected == nullptr) {
+        if (edgeHover != 0) ::SetCursor(SystemCursor(IDC_ARROW));
+        edgeHover = 0;
+        resizing = false;
+        return;
+    }
     if (resizing)
         ResizeZone(*selected, x, y);
     else
@@ -254,20 +269,29 @@ void KMapping::MoveZone(KSampleZone& zone, int x, int y) {
 
 void KMapping::ResizeZone(KSampleZone& zone, int x, int y) {
     const float dx = static_cast<float>(x - pressX), dy = static_cast<float>(pressY - y);
+    // Each edge stops at the opposite one as it is now, not only as it was
+    // at the press (the wheel may have shifted the zone since); a value that
+    // cannot keep the order within the map's range is not stored.
     if (edgeHover == 1 && edgeIsFar) {
-        zone.keyHigh = std::min(std::max(Trunc(dx / keyWidth + static_cast<float>(pressRange.keyHigh)), pressRange.keyLow),
-                                kHighestKey);
+        const int high = std::min(std::max(Trunc(dx / keyWidth + static_cast<float>(pressRange.keyHigh)),
+                                           std::max(pressRange.keyLow, zone.keyLow)),
+                                  kHighestKey);
+        if (high >= zone.keyLow) zone.keyHigh = high;
     } else if (edgeHover == 1) {
-        zone.keyLow = std::max(std::min(Trunc(dx / keyWidth + static_cast<float>(pressRange.keyLow)), pressRange.keyHigh),
-                               kLowestKey);
+        const int low = std::max(std::min(Trunc(dx / keyWidth + static_cast<float>(pressRange.keyLow)),
+                                          std::min(pressRange.keyHigh, zone.keyHigh)),
+                                 kLowestKey);
+        if (low <= zone.keyHigh) zone.keyLow = low;
     } else if (edgeHover == 2 && edgeIsFar) {
+        const int limit = std::min(pressRange.velocityHigh, zone.velocityHigh);
         int low = std::max(Trunc(dy / velocityScale + static_cast<float>(pressRange.velocityLow)), 1);
-        if (low >= pressRange.velocityHigh) low = pressRange.velocityHigh - 1;
-        zone.velocityLow = low;
+        if (low >= limit) low = limit - 1;
+        if (low >= 1) zone.velocityLow = low;
     } else if (edgeHover == 2) {
+        const int limit = std::max(pressRange.velocityLow, zone.velocityLow);
         int high = std::min(Trunc(dy / velocityScale + static_cast<float>(pressRange.velocityHigh)), 127);
-        if (high <= pressRange.velocityLow) high = pressRange.velocityLow + 1;
-        zone.velocityHigh = high;
+        if (high <= limit) high = limit + 1;
+        if (high <= 127) zone.velocityHigh = high;
     }
     Invalidate();
     NotifyOwner();
@@ -297,10 +321,9 @@ void KMapping::TrackEdge(const KSampleZone& zone, int x, int y) {
 }
 
 void KMapping::OnRButtonDown(int x, int y, int) {
-    const int i = Trunc(static_cast<float>(x) / keyWidth);
     KSampleZone* zone = SelectedOfLayer();
-    if (zone == nullptr || y < velocityAreaHeight || i < 0 || i >= kKeys) return;
-    zone->rootKey = static_cast<uint8_t>(kLowestKey + i);
+    if (zone == nullptr || y < velocityAreaHeight) return;
+    zone->rootKey = static_cast<uint8_t>(kLowestKey + KeyIndexAt(x));
     Invalidate();
     NotifyOwner();
 }
@@ -340,7 +363,8 @@ void KMapping::DeleteSelected() {
 }
 
 void KMapping::OnMouseWheel(int, int, int keys, int delta) {
-    KSampleZone* zone = ZoneAt(selectedZone);
+    // Only the zone the map shows selected: one left on another layer stays.
+    KSampleZone* zone = SelectedOfLayer();
     if (zone == nullptr) return;
     const int d = WheelNotchDelta(delta);
     const bool velocities = keys == MK_CONTROL;
@@ -371,7 +395,7 @@ void KMapping::OnMouseWheel(int, int, int keys, int delta) {
 
 void KMapping::OnLButtonDblClk(int x, int y, int) {
     if (instrument == nullptr || y >= velocityAreaHeight) return;
-    const uint8_t key = static_cast<uint8_t>(Trunc(static_cast<float>(x) / keyWidth + 21.0f));
+    const int key = kLowestKey + KeyIndexAt(x);
     wchar_t folder[kIniReadChars] = {};
     ini.ReadString(L"path", L"sample", L"", folder);
     wchar_t file[MAX_PATH] = {};

@@ -77,6 +77,8 @@ private:
     // The selected zone when it is of the layer shown, else null.
     KSampleZone* SelectedOfLayer() const;
     RECT RectOf(const KSampleZone& zone) const;
+    // The strip index (0..87) of the key column under a widget-local x.
+    int KeyIndexAt(int x) const;
     uint8_t NoteOnStatus() const;
     void QueueNote(int key, int velocity);
     void DeleteSelected();

@@ -33,6 +33,7 @@ public:
         CreatePanelWindow(&panel, ::GetModuleHandleW(nullptr), DialogWindow(), background_);
         SetWidgetImage(buttonImage_, &ok, kOkId, false, 20, 20);
         AddWidget(panel.model, &ok);
+        ::GetWindowRect(DialogWindow(), &placed);
         SizeClientArea(static_cast<int>(background_->GetWidth()), static_cast<int>(background_->GetHeight()));
         ::SetWindowTextW(DialogWindow(), title_.c_str());
         if (inner != nullptr) ::SetTimer(panel.window, kOpenInnerTimer, 10, nullptr);
@@ -47,6 +48,7 @@ public:
     PanelDescriptor panel = {};
     KButton ok;
     PanelDialog* inner = nullptr; // run from this one once it is up
+    RECT placed = {};             // where the dialog was before it sized itself
     INT_PTR innerResult = 0;
 
 private:
@@ -78,7 +80,7 @@ TEST_F(PanelDialogs, ADialogShowsItsOwnPanelDisablesItsParentAndReturnsItsResult
 
     struct Seen {
         bool found = false, parentDisabled = false;
-        RECT client = {};
+        RECT client = {}, frame = {};
         uint32_t backgroundPixel = 0;
     };
     auto user = std::async(std::launch::async, [&] {
@@ -88,6 +90,7 @@ TEST_F(PanelDialogs, ADialogShowsItsOwnPanelDisablesItsParentAndReturnsItsResult
         seen.found = true;
         seen.parentDisabled = !::IsWindowEnabled(editor.host.hwnd());
         ::GetClientRect(window, &seen.client);
+        ::GetWindowRect(window, &seen.frame);
         const Capture shot = CaptureWindow(dialog.panel.window);
         seen.backgroundPixel = shot.Rgb(shot.width - 2, shot.height - 2);
         SaveScreenshot(window, L"panelkit-dialog");
@@ -103,6 +106,8 @@ TEST_F(PanelDialogs, ADialogShowsItsOwnPanelDisablesItsParentAndReturnsItsResult
     EXPECT_TRUE(::IsWindowEnabled(editor.host.hwnd())) << "enabled again afterwards";
     EXPECT_EQ(seen.client.right, static_cast<LONG>(background->GetWidth()));
     EXPECT_EQ(seen.client.bottom, static_cast<LONG>(background->GetHeight()));
+    EXPECT_EQ(seen.frame.left, dialog.placed.left) << "sized without moving its top-left corner";
+    EXPECT_EQ(seen.frame.top, dialog.placed.top);
     EXPECT_EQ(seen.backgroundPixel, Rgb(CaptureBitmap(background).Rgb(background->GetWidth() - 2, background->GetHeight() - 2)));
     EXPECT_TRUE(closes.empty());
     EXPECT_EQ(dialog.DialogWindow(), nullptr);

@@ -121,6 +121,68 @@ TEST_F(ListWidget, ARowDraggedOutReportsWhereItWasDropped) {
     EXPECT_FALSE(list.dropped) << "cleared by the next press";
 }
 
+// New items keep a selection only while it names one of them; a list with
+// no row selected (an empty one above all) reports no double click and no
+// drag, and an empty one takes no press at all.
+TEST_F(ListWidget, TheSelectionFollowsTheItemsAndAnEmptyListReportsNothing) {
+    const struct {
+        int selected, newCount, expected;
+    } cases[] = {{7, 3, -1}, {3, 3, -1}, {2, 3, 2}, {9, 10, 9}, {4, 0, -1}, {-1, 5, -1}};
+    Rows rows(10);
+    for (const auto& c : cases) {
+        KList list;
+        list.Create(20, 20, 200, 170, 75);
+        list.SetItems(rows.pointers.data(), 10);
+        list.selectedIndex = c.selected;
+        list.SetItems(rows.pointers.data(), static_cast<uint32_t>(c.newCount));
+        EXPECT_EQ(list.selectedIndex, c.expected) << "row " << c.selected << " of " << c.newCount << " new items";
+    }
+
+    KList list;
+    list.Create(20, 20, 200, 170, 76);
+    list.dragOut = true;
+    list.SetItems(rows.pointers.data(), 10);
+    PanelRig rig(skins[L"BACKGROUND"]);
+    rig.Add(list);
+    const int row4 = 20 + static_cast<int>(Pitch(list) * 4 + 2);
+    input::MoveTo(rig.panel(), 40, row4);
+    input::RightDown(); // an audition starts on row 4 ...
+    ASSERT_EQ(rig.commands, std::vector<int>{76});
+    list.SetItems(nullptr, 0); // ... and the rows go while it is held
+    input::RightUp();
+    EXPECT_EQ(rig.commands, (std::vector<int>{76, 76})) << "the release still ends it";
+    EXPECT_FALSE(list.rightButtonDown);
+    rig.commands.clear();
+
+    input::DoubleClick(rig.panel(), 40, row4);
+    input::ForgetClicks();
+    input::MoveTo(rig.panel(), 40, 22);
+    input::LeftDown();
+    input::MoveTo(rig.panel(), 260, 210);
+    input::LeftUp();
+    input::MoveTo(rig.panel(), 40, 22);
+    input::RightDown();
+    EXPECT_TRUE(rig.commands.empty()) << "no double click, drag or right press of an empty list";
+    EXPECT_FALSE(list.dropped);
+    EXPECT_FALSE(list.rightButtonDown);
+    EXPECT_EQ(list.selectedIndex, -1);
+    input::RightUp();
+    rig.commands.clear();
+
+    // Rows again, none selected: a double click or drag that starts below
+    // them selects nothing and reports nothing.
+    list.SetItems(rows.pointers.data(), 3);
+    const int below = 20 + static_cast<int>(Pitch(list) * 6);
+    input::DoubleClick(rig.panel(), 40, below);
+    input::ForgetClicks();
+    input::MoveTo(rig.panel(), 40, below);
+    input::LeftDown();
+    input::MoveTo(rig.panel(), 260, 210);
+    input::LeftUp();
+    EXPECT_TRUE(rig.commands.empty());
+    EXPECT_EQ(list.selectedIndex, -1);
+}
+
 TEST_F(ListWidget, CountsAndIndicesAreBoundedAndAListWithoutAFontIsEmpty) {
     KList list;
     list.Create(20, 20, 200, 170, 74);

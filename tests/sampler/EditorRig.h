@@ -16,6 +16,16 @@
 std::wstring SamplerDll();
 constexpr int kEditorWidth = 820, kEditorHeight = 610;
 
+// The zone map in the editor: its top-left corner, the middle of a key's
+// column, the plane's y of a velocity, and the key strip's middle row.
+constexpr int kMapLeft = 20, kMapTop = 135;
+constexpr int KeyX(int key) { return kMapLeft + (key - 21) * 7 + 3; }
+constexpr int VelocityY(int velocity) { return kMapTop + 167 - velocity * 167 / 127; }
+constexpr int kStripY = kMapTop + 180;
+// The sample list: a point inside its rows, and the middle of a row.
+constexpr int kListX = 700, kListTop = 348;
+constexpr int RowY(int row) { return kListTop + 7 + row * 15; }
+
 // The project a chunk holds, loaded into an engine of the test's own.
 struct LoadedChunk {
     KSamplerEngine engine;

@@ -9,18 +9,12 @@
 #include "StoredFields.h"
 #include "WavWriter.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace {
-
-// Sample list rows (the list's font and spacing) and zone map places.
-constexpr int kListX = 700, kListTop = 348;
-int RowY(int row) { return kListTop + 7 + row * 15; }
-constexpr int kMapLeft = 20, kMapTop = 135;
-int KeyX(int key) { return kMapLeft + (key - 21) * 7 + 3; }
-// The velocity plane's y of a velocity.
-int VelocityY(int velocity) { return kMapTop + 167 - velocity * 167 / 127; }
 
 struct Zone {
     int keyLow, keyHigh, rootKey, loopMode;
@@ -48,7 +42,8 @@ protected:
     // one whose "smpl" chunk names key 48 and a loop.
     void SetUpProject() {
         samples = folder.File(L"samples");
-        ASSERT_TRUE(::CreateDirectoryW(samples.c_str(), nullptr));
+        ::CreateDirectoryW(samples.c_str(), nullptr); // a second project uses it again
+        ASSERT_NE(::GetFileAttributesW(samples.c_str()), INVALID_FILE_ATTRIBUTES);
         auto tone = [](int64_t i, int) { return static_cast<int32_t>(i % 100 < 50 ? 12000 : -12000); };
         WriteBytes(samples + L"\\a.wav", WavWriter(1, 16).Generate(20000, tone).Build());
         WriteBytes(samples + L"\\b.wav", WavWriter(1, 16).Generate(20000, tone).Build());
@@ -181,7 +176,7 @@ TEST_F(SamplerCommands, TheKeyStripPlaysTheEnginesKeysUpToTheLastPixel) {
     HWND panel = OpenEditor();
     PumpFor(50);
     for (const int x : {3, 300, 616}) {
-        input::MoveTo(panel, kMapLeft + x, kMapTop + 180);
+        input::MoveTo(panel, kMapLeft + x, kStripY);
         input::LeftDown();
         host.Render(512);
         EXPECT_GT(host.PairPeak(0), 0.05f) << "the strip's note sounds at x " << x;
@@ -347,21 +342,33 @@ TEST_F(SamplerCommands, AFailedLoadShowsWhatTheEngineHoldsAndSaysSo) {
 
 TEST_F(SamplerCommands, AuditionsOnASlowHostLeaveNoZoneBehindAndSaveNone) {
     SetUpProject();
-    std::atomic<bool> stop{false};
-    // A host that renders 4096 frames at a time, at the pace of the music.
+    std::atomic<bool> stop{false}, held{false};
+    std::atomic<float> heardWhileHeld{0.0f};
+    // A host that renders 4096 frames at a time, at the pace of the music;
+    // it notes the loudest block it made while the button was held.
     std::thread audio([&] {
         while (!stop) {
+            const bool holding = held;
             host.Render(4096);
+            if (holding && held) heardWhileHeld = std::max(heardWhileHeld.load(), host.PairPeak(0));
             std::this_thread::sleep_for(std::chrono::milliseconds(90));
         }
     });
     for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
         input::MoveTo(panel, kListX, RowY(round % 3));
+        heardWhileHeld = 0.0f;
+        held = true;
         input::RightDown();
         PumpFor(150);
+        // However slow the host, the held audition is heard before long.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (heardWhileHeld < 0.1f && std::chrono::steady_clock::now() < end) PumpFor(10);
+        EXPECT_GT(heardWhileHeld.load(), 0.1f) << "the audition sounds while the button is held";
         LoadedChunk during;
         ReadBack(during);
-        EXPECT_TRUE(ZonesOf(during, 0).empty()) << "an audition zone is never saved, round " << round;
+        EXPECT_TRUE(ZonesOf(during, 0).empty()) << "an audition zone is never saved";
+        held = false;
         input::RightUp();
         PumpFor(round % 2 == 0 ? 0 : 300);
     }
@@ -375,6 +382,47 @@ TEST_F(SamplerCommands, AuditionsOnASlowHostLeaveNoZoneBehindAndSaveNone) {
     LoadedChunk after;
     ReadBack(after);
     EXPECT_TRUE(ZonesOf(after, 0).empty());
+}
+
+// Once the list is emptied (by New, or by a folder without WAVs) the row
+// selected before is gone with it: a double click or a drag where it was
+// adds nothing and says nothing.
+TEST_F(SamplerCommands, AnEmptiedSampleListAddsNothingAndSaysNothing) {
+    const TempFolder noWavs;
+    const struct {
+        const char* emptiedBy;
+        bool newProject;
+    } cases[] = {{"New", true}, {"a folder without WAVs", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.emptiedBy);
+        SetUpProject();
+        input::Click(panel, kListX, RowY(2)); // selects the last row
+        input::ForgetClicks();
+        if (c.newProject) {
+            MessageBoxAnswerer no(L"Project Modified", IDNO);
+            input::Click(panel, 367 + 30, 3 + 9);
+            PumpFor(100);
+        } else {
+            KSamplerEngine engine;
+            engine.AddInstrument(1, 0);
+            CopyWide(engine.sampleFolder, noWavs.Path().c_str());
+            Restore(ChunkOf(engine, folder));
+            PumpFor(50);
+        }
+        MessageBoxAnswerer user(L"Korvo Sampler");
+        DoubleClickRow(2);
+        input::MoveTo(panel, kListX, RowY(2));
+        input::LeftDown();
+        input::MoveTo(panel, 400, 250);
+        input::MoveTo(panel, KeyX(40), 200);
+        input::LeftUp();
+        PumpFor(100);
+        EXPECT_EQ(user.Texts(), std::vector<std::wstring>{});
+        LoadedChunk after;
+        ReadBack(after);
+        EXPECT_TRUE(ZonesOf(after, 0).empty());
+        host.Dispatch(effEditClose);
+    }
 }
 
 } // namespace

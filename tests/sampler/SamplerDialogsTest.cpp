@@ -786,9 +786,39 @@ TEST_P(SamplerDialogs, InstrumentSettingsChangeExactlyTheFieldOfTheRowClicked) {
     }
 }
 
+// Where the dialog manager put each dialog as it made it: the dialog's
+// window at WM_INITDIALOG, before the dialog sized itself, seen by a hook on
+// the thread that runs the dialogs (this one).
+class PlacementWatch {
+public:
+    PlacementWatch() : hook_(::SetWindowsHookExW(WH_CALLWNDPROC, Watch, nullptr, ::GetCurrentThreadId())) {}
+    ~PlacementWatch() {
+        if (hook_ != nullptr) ::UnhookWindowsHookEx(hook_);
+    }
+    bool ok() const { return hook_ != nullptr; }
+    // The last dialog's, and how many dialogs were made.
+    static RECT placed;
+    static int made;
+
+private:
+    static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && message->message == WM_INITDIALOG) {
+            ::GetWindowRect(message->hwnd, &placed);
+            ++made;
+        }
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    HHOOK hook_;
+};
+RECT PlacementWatch::placed = {};
+int PlacementWatch::made = 0;
+
 // Each dialog shows its own background picture, of this skin, under its
-// widgets; About shows its whole picture but its OK button.
-TEST_P(SamplerDialogs, EachDialogShowsThePictureOfItsSkin) {
+// widgets (About its whole picture but its OK button), sized to the picture
+// where the system placed it: its top-left corner stays. The screenshots
+// show them over the editor.
+TEST_P(SamplerDialogs, EachDialogShowsThePictureOfItsSkinSizedWithoutMoving) {
     KSamplerEngine engine;
     engine.AddInstrument(1, 0);
     CopyWide(engine.exportFolder, out.c_str());
@@ -801,32 +831,43 @@ TEST_P(SamplerDialogs, EachDialogShowsThePictureOfItsSkin) {
         const wchar_t* picture;
         RECT plain; // where no widget is drawn
         POINT ok;
-        bool okEnds; // else the close box
+        const wchar_t* placedShot;
     } dialogs[] = {
         {kExportButton, L"Export VSTi Player", chinese ? L"BACK_EXPORTCH" : L"BACK_EXPORT", {0, 0, 300, 60},
-         kExportClose, true},
+         kExportClose, L"dialogs-export-placed"},
         {kOptionsButton, L"Sound Library Options", chinese ? L"BACK_SLCH" : L"BACK_SL", {0, 0, 300, 45}, kOptionsOk,
-         true},
+         L"dialogs-library-options-placed"},
         {kSettingsButton, L"Instrument Settings", chinese ? L"BACK_ISCH" : L"BACK_IS", {0, 0, 220, 240}, kSettingsOk,
-         true},
-        {kAboutButton, L"About Korvo Sampler", L"BACK_ABOUT", {0, 0, 300, 250}, kAboutOk, true},
+         L"dialogs-instrument-settings-placed"},
+        {kAboutButton, L"About Korvo Sampler", L"BACK_ABOUT", {0, 0, 300, 250}, kAboutOk, L"dialogs-about-placed"},
     };
     for (const auto& d : dialogs) {
         SCOPED_TRACE(Narrow(d.caption));
         const Capture picture = LibraryPicture(library, d.picture);
         ASSERT_GT(picture.width, 0);
+        PlacementWatch watch;
+        ASSERT_TRUE(watch.ok());
+        PlacementWatch::made = 0;
         int differ = -1;
-        RECT client = {};
+        RECT client = {}, shown = {};
         ASSERT_TRUE(InDialog(d.button, d.caption, [&](HWND dialog, HWND panel) {
             WaitUntil([&] { return (differ = Differences(CaptureWindow(panel), picture, d.plain, kAboutOkRect)) == 0; },
                       3000);
             ::GetClientRect(dialog, &client);
+            ::GetWindowRect(dialog, &shown);
             if (lstrcmpW(d.caption, L"About Korvo Sampler") == 0) SaveScreenshot(dialog, Shot(L"dialogs-about"));
+            RECT editorArea = {}, both = {};
+            ::GetWindowRect(window.hwnd(), &editorArea);
+            ::UnionRect(&both, &editorArea, &shown);
+            CaptureScreen(both).SavePng(ScreenshotPath(Shot(d.placedShot)));
             input::Click(panel, d.ok.x, d.ok.y);
         }));
         EXPECT_EQ(client.right, picture.width) << "the dialog is sized to its picture";
         EXPECT_EQ(client.bottom, picture.height);
         EXPECT_EQ(differ, 0);
+        ASSERT_EQ(PlacementWatch::made, 1);
+        EXPECT_EQ(shown.left, PlacementWatch::placed.left) << "the top-left corner stays where the dialog was made";
+        EXPECT_EQ(shown.top, PlacementWatch::placed.top);
     }
 }
 

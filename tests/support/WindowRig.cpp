@@ -147,9 +147,12 @@ Capture CaptureWindowUntouched(HWND window) {
 Capture CaptureWholeWindow(HWND window) {
     RECT bounds;
     if (!::GetWindowRect(window, &bounds)) return Capture();
+    return CaptureScreen(bounds);
+}
+
+Capture CaptureScreen(const RECT& area) {
     const HDC screen = ::GetDC(nullptr);
-    Capture capture = CaptureFrom(screen, bounds.left, bounds.top, bounds.right - bounds.left,
-                                  bounds.bottom - bounds.top);
+    Capture capture = CaptureFrom(screen, area.left, area.top, area.right - area.left, area.bottom - area.top);
     ::ReleaseDC(nullptr, screen);
     return capture;
 }

@@ -65,6 +65,9 @@ Capture CaptureBitmap(Gdiplus::Bitmap* image);
 // What the screen shows of a top-level window, its frame, caption and menu
 // included; the window may belong to another process.
 Capture CaptureWholeWindow(HWND window);
+// What the screen shows in a rectangle (screen coordinates): windows at
+// their places.
+Capture CaptureScreen(const RECT& area);
 
 // The build tree's screenshots folder (made on demand), with name.png.
 std::wstring ScreenshotPath(const std::wstring& name);
