@@ -22,8 +22,7 @@ KKeyboard::KKeyboard() {
     whiteBrush = new Gdiplus::SolidBrush(Gdiplus::Color(kTint));
     blackBrush = new Gdiplus::SolidBrush(Gdiplus::Color(kTint));
     for (int b = 0; b < 5; ++b) blackKeyRects[b] = {kBlackLefts[b], 0, kBlackLefts[b] + kBlackWidth, kBlackHeight};
-    for (std::atomic<uint8_t>& key : keys) key.store(0, std::memory_order_relaxed);
-    Invalidate();
+    ClearKeys();
 }
 
 KKeyboard::~KKeyboard() {
@@ -32,14 +31,22 @@ KKeyboard::~KKeyboard() {
 }
 
 void KKeyboard::ClearKeys() {
-    for (std::atomic<uint8_t>& key : keys) key.store(0, std::memory_order_relaxed);
+    StoreAllKeysUp();
     Invalidate();
 }
 
 void KKeyboard::MarkKey(int note, bool held) {
-    if (note < kLowestNote || note > kHighestNote) return;
+    if (StoreKey(note, held)) Invalidate();
+}
+
+bool KKeyboard::StoreKey(int note, bool held) {
+    if (note < kLowestNote || note > kHighestNote) return false;
     keys[note - kLowestNote].store(held ? 1 : 0, std::memory_order_relaxed);
-    Invalidate();
+    return true;
+}
+
+void KKeyboard::StoreAllKeysUp() {
+    for (std::atomic<uint8_t>& key : keys) key.store(0, std::memory_order_relaxed);
 }
 
 bool KKeyboard::IsHeld(int note) const {

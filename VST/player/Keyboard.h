@@ -4,8 +4,9 @@
 // editor's MIDI monitor marks them. The keys themselves are in the skin
 // background: the widget draws only the tint.
 //
-// Threads: the mouse and Draw run on the window's thread; the monitor marks
-// keys from the audio thread (single bytes, no lock).
+// Threads: the mouse and Draw run on the window's thread; the monitor stores
+// key states from the audio thread (single bytes, no lock) and leaves the
+// repaint to the window's thread.
 #pragma once
 
 #include "Widget.h"
@@ -34,11 +35,15 @@ public:
     void OnLButtonDown(int x, int y, int keys) override;
     void OnLButtonUp(int x, int y, int keys) override;
 
-    // All keys up.
+    // All keys up, repainted.
     void ClearKeys();
-    // Any thread: a note of 24..97 down or up, repainted; others are off the
-    // keyboard and ignored.
+    // A note of 24..97 down or up, repainted; others are off the keyboard
+    // and ignored.
     void MarkKey(int note, bool held);
+    // Any thread: the same, stored only (no window call); false for a note
+    // off the keyboard. The window's thread repaints.
+    bool StoreKey(int note, bool held);
+    void StoreAllKeysUp();
     bool IsHeld(int note) const;
     // The white key (0..6) of a white semitone; 0 for anything else.
     static int WhiteKeyIndex(int semitone);

@@ -7,13 +7,16 @@
 
 #include <cmath>
 #include <string>
+#include <thread>
 
 namespace {
 
 constexpr UINT kVoicesTimerMs = 200;
-constexpr UINT kMidiLightMs = 200;
 constexpr uint32_t kNameColor = 0xFFD0D0D5;
 constexpr float kMeterFloorDb = -60.0f;
+// The MIDI light's place: the audio thread's one paint request a block.
+constexpr RECT kMidiLightArea = {373, 65, 381, 73};
+constexpr const wchar_t* kEditorProperty = L"KorvoPlayerEditor";
 
 // The pictures' rectangles.
 constexpr RECT kLogoRect = {125, 0, 305, 45};
@@ -221,9 +224,20 @@ void KPlayerGUI::AddWidgets() {
 VstIntPtr KPlayerGUI::open(void* parent) {
     // A host that opens twice: the first window's timers go with it.
     CloseWindow();
+    // The window's thread shows the MIDI from here on; a show that the audio
+    // thread began for the closed editor ends first.
+    windowOpen_ = true;
+    while (midiShowing_) std::this_thread::yield();
     systemWindow = parent;
     // Without a background there is no panel to show; the rest keeps working.
     CreatePanelWindow(&panel, hInstance, static_cast<HWND>(parent), background);
+    if (panel.window != nullptr) {
+        ::SetPropW(panel.window, kEditorProperty, this);
+        panelProc_ = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrW(panel.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PanelProc)));
+    } else {
+        windowOpen_ = false;
+    }
     panel.commandCallback = OnWidgetEvent;
     panel.timerCallback = TimerCallback;
     panel.callbackContext = this;
@@ -232,6 +246,9 @@ VstIntPtr KPlayerGUI::open(void* parent) {
     StartMeterTimer(&meterGroup);
     midiLed.SetValue(0.0f);
     midiLedLit = false;
+    lightRequested_ = false;
+    // A request made to the window before this one is void.
+    midiRequest_ = kNotAsked;
     if (panel.window != nullptr) ::SetTimer(panel.window, kVoicesTimer, kVoicesTimerMs, nullptr);
     RefreshInstrumentView();
     return 1;
@@ -247,10 +264,24 @@ void KPlayerGUI::close() {
     // A light lit meanwhile has lost its timer with the window.
     midiLedLit = false;
     midiLed.SetValue(0.0f);
+    windowOpen_ = false;
 }
 
 void KPlayerGUI::CloseWindow() {
     if (IsOpen() || meterGroup.timerId != 0) close();
+}
+
+LRESULT CALLBACK KPlayerGUI::PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* gui = static_cast<KPlayerGUI*>(::GetPropW(window, kEditorProperty));
+    if (gui == nullptr || gui->panelProc_ == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
+    const WNDPROC panelProc = gui->panelProc_;
+    if (message == WM_PAINT) gui->ShowMidiActivity();
+    if (message == WM_NCDESTROY) {
+        ::RemovePropW(window, kEditorProperty);
+        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(panelProc));
+        gui->panelProc_ = nullptr;
+    }
+    return ::CallWindowProcW(panelProc, window, message, wParam, lParam);
 }
 
 void KPlayerGUI::OnWidgetEvent(int id, void* context) {
@@ -264,10 +295,7 @@ void KPlayerGUI::OnWidgetEvent(int id, void* context) {
     case kModulation: gui->SendModWheel(); break;
     case kControls: gui->WriteControls(); break;
     case kLayer: gui->OnLayerDigit(); break;
-    case kMidiLightCommand:
-        // The audio thread lit the light: its timer starts on this thread.
-        if (gui->panel.window != nullptr) ::SetTimer(gui->panel.window, kMidiLightTimer, kMidiLightMs, nullptr);
-        break;
+    case kMidiLightCommand: gui->ShowMidiActivity(); break;
     default: break;
     }
 }
@@ -276,6 +304,9 @@ void KPlayerGUI::TimerCallback(int timerId, void* context) { static_cast<KPlayer
 
 void KPlayerGUI::OnTimer(int timerId) {
     if (timerId == kVoicesTimer) {
+        // MIDI that no request brought here (one made while the window was
+        // coming or going, or a call that failed).
+        ShowMidiActivity();
         const int voices = player->engine.CountActiveVoices();
         if (static_cast<int>(voicesDigit.GetValue()) != voices) voicesDigit.SetValue(static_cast<float>(voices));
         return;
@@ -296,6 +327,33 @@ void KPlayerGUI::MidiActivityCallback(void* user, int32_t message) {
 void KPlayerGUI::UpdateOutputMeters(float peakLeft, float peakRight) {
     leftMeter.TakePeak(peakLeft);
     rightMeter.TakePeak(peakRight);
+    // The end of a block: its MIDI is shown, or the window asked to show it.
+    if (!midiRecorded_.load(std::memory_order_acquire)) return;
+    // Without a window nothing paints and nothing can be asked: the widgets,
+    // which have no window to call, take the record here. Open waits for
+    // the end of such a show, and once it has begun no show starts here.
+    midiShowing_ = true;
+    if (!windowOpen_) {
+        ShowMidiActivity();
+        midiShowing_ = false;
+        return;
+    }
+    midiShowing_ = false;
+    AskToShowMidiActivity();
+}
+
+void KPlayerGUI::AskToShowMidiActivity() {
+    // One call a block at most, and none while the window has both requests.
+    // A paint is the window's last errand and never comes while it is
+    // hidden: a request still unanswered a block later is also posted.
+    const HWND window = keyboard.GetOwnerWindow();
+    if (window == nullptr) return;
+    int asked = kNotAsked;
+    if (midiRequest_.compare_exchange_strong(asked, kPaintAsked)) {
+        if (!::InvalidateRect(window, &kMidiLightArea, FALSE)) midiRequest_ = kNotAsked;
+    } else if (asked == kPaintAsked && midiRequest_.compare_exchange_strong(asked, kCommandPosted)) {
+        if (!::PostMessageW(window, WM_COMMAND, kMidiLightCommand, 0)) midiRequest_ = kPaintAsked;
+    }
 }
 
 void KPlayerGUI::ShowAbout() {

@@ -9,8 +9,13 @@
 //
 // Threads: construction, open, close, the commands and the view run on the
 // host's window thread. OnMidiActivity and UpdateOutputMeters run on the
-// audio thread, the disk callbacks on the engine's disk thread: they only
-// set widget values and post to the window, which starts its own timers.
+// audio thread: the first only records what the MIDI did (the light, held
+// keys, the values the controls follow, a layer to show), the second, at the
+// end of each block, asks the window once at most to show it; the window's
+// thread does, before it paints, on that request or at its voices tick, and
+// starts the light's timer. While no window is open the audio thread shows
+// the record itself, on widgets that have no window to call. The disk
+// callbacks run on the engine's disk thread and set the disk light.
 #pragma once
 
 #include "AEffEditor.h"
@@ -39,10 +44,14 @@ public:
     // Every background's size; used when the style's background is missing.
     static constexpr int kWidth = 593, kHeight = 242;
 
-    // Window timers and the command the audio thread posts for timer 2.
+    // Window timers, and the command by which the audio thread asks the
+    // window to show the MIDI it recorded (and to start the light's timer)
+    // when a paint it asked for has not come by the next block.
     static constexpr int kVoicesTimer = 1;
     static constexpr int kMidiLightTimer = 2;
     static constexpr int kMidiLightCommand = 300;
+    // The light stays lit this long after the note that lit it.
+    static constexpr UINT kMidiLightMs = 200;
 
     // Control ids.
     static constexpr int kPanic = 131, kAbout = 132, kUp = 133, kDown = 134, kPitch = 135, kModulation = 136;
@@ -71,6 +80,10 @@ public:
     void SendPitchBend();
     void SendModWheel();
     void OnMidiActivity(uint32_t message);
+    // Window thread (or the audio thread while no window is open): the
+    // light, keys, faders, knobs and layer as the MIDI recorded since the
+    // last call left them.
+    void ShowMidiActivity();
     void OnTimer(int timerId);
 
     static void OnWidgetEvent(int id, void* context);
@@ -146,11 +159,39 @@ private:
     enum Shown { kChannel, kOutput, kBendRange, kLayerShown, kAttack, kDecay, kSustain, kRelease, kVolume, kPan,
                  kSend, kShownControls };
     KWidget* ShownControl(int control);
-    // Written by the monitor on the audio thread too.
+    // Written by the monitor's show on the audio thread too.
     std::atomic<float> shown_[kShownControls] = {};
     int shownStyle_ = 0;
     // The memory behind each skin image, freed with the images.
     HGLOBAL skinBlocks_[kSkinImages + 1] = {};
+
+    // What the audio thread's MIDI monitor saw, for the window to show: the
+    // light lit (its timer yet to start), held keys moved (the keys
+    // themselves are in the keyboard), a layer to show with its command (a
+    // key switch) or silently (the mod wheel), and the last values the pitch
+    // fader (bend, 0..16383), the knobs and the modulation fader (data byte)
+    // follow; -1: none.
+    std::atomic<bool> lightRequested_{false};
+    std::atomic<bool> keysMoved_{false};
+    std::atomic<bool> layerSwitched_{false}, layerFollows_{false};
+    std::atomic<int> followedBend_{-1}, followedVolume_{-1}, followedPan_{-1}, followedSend_{-1},
+        followedModulation_{-1};
+    // Something was recorded that has not been shown yet.
+    std::atomic<bool> midiRecorded_{false};
+    // How far the audio thread has asked the window since its last show: a
+    // paint first, then (a block later) the command as well.
+    enum MidiRequest { kNotAsked, kPaintAsked, kCommandPosted };
+    std::atomic<int> midiRequest_{kNotAsked};
+    void AskToShowMidiActivity();
+    // From the start of open to the end of close; while it is false the
+    // audio thread shows the record itself (midiShowing_ while it does, so
+    // that open waits for the end of that show).
+    std::atomic<bool> windowOpen_{false};
+    std::atomic<bool> midiShowing_{false};
+
+    // The panel's window procedure: the record is shown before each paint.
+    static LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    WNDPROC panelProc_ = nullptr;
 };
 
 // The player's editor factory.

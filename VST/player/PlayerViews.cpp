@@ -175,44 +175,79 @@ void KPlayerGUI::SendModWheel() {
 }
 
 void KPlayerGUI::OnMidiActivity(uint32_t message) {
+    // Audio thread: records only; ShowMidiActivity shows it.
     const int status = static_cast<int>(message & 0xFF), kind = status & 0xF0, channel = status & 0x0F;
     const int data1 = static_cast<int>((message >> 8) & 0xFF), data2 = static_cast<int>((message >> 16) & 0xFF);
     KInstrument* in = SelectedInstrument();
     if (in == nullptr || (in->midiChannel != 0 && in->midiChannel != channel + 1)) return;
 
+    bool keys = false, recorded = false;
     if (kind == KMidi::kNoteOn && data2 > 0) {
-        keyboard.MarkKey(data1, true);
-        // With notification: the layer's command follows on the window thread.
-        if (in->keySwitchOn) layerDigit.SetValue(static_cast<float>(in->currentLayer));
+        keys = keyboard.StoreKey(data1, true);
+        if (in->keySwitchOn) layerSwitched_ = recorded = true;
         if (!midiLedLit.exchange(true)) {
-            midiLed.SetValue(1.0f);
-            // Timers belong to the window's thread: it starts this one.
-            const HWND window = midiLed.GetOwnerWindow();
-            if (window != nullptr) ::PostMessageW(window, WM_COMMAND, kMidiLightCommand, 0);
+            // Lit at once; its timer starts on the window's thread.
+            midiLed.on.store(true, std::memory_order_relaxed);
+            lightRequested_ = recorded = true;
         }
     } else if (kind == KMidi::kNoteOff || kind == KMidi::kNoteOn) {
-        keyboard.MarkKey(data1, false);
+        keys = keyboard.StoreKey(data1, false);
     } else if (kind == KMidi::kPitchBend) {
-        const int bend = data1 | data2 << 7;
-        pitchFader.SetValueSilently(static_cast<float>(bend) / 16384.0f * 100.0f);
+        followedBend_ = data1 | data2 << 7;
+        recorded = true;
     } else if (kind == KMidi::kControlChange && data2 != 0) {
         // A controller at 0 moves no control.
         if (in->midiControllersOn) {
-            // The engine took the controller: the knob follows, and shows
-            // what a write need not store.
-            auto follow = [this](KKnob& knob, int control, float v) {
-                knob.SetValueSilently(v);
-                shown_[control].store(knob.GetValue(), std::memory_order_relaxed);
-            };
-            const float v = static_cast<float>(data2) / 128.0f * 100.0f;
-            if (data1 == KMidi::kVolume) follow(volumeKnob, kVolume, v);
-            if (data1 == KMidi::kBalance || data1 == KMidi::kPan) follow(panKnob, kPan, v);
-            if (data1 == KMidi::kReverbSend) follow(sendKnob, kSend, v);
-            if (data1 == KMidi::kModWheel) {
-                modulationFader.SetValueSilently(static_cast<float>(data2) / 127.0f * 100.0f);
-                if (in->modWheelSelectsLayer) layerDigit.SetValueSilently(static_cast<float>(in->currentLayer));
+            std::atomic<int>* followed = data1 == KMidi::kVolume                           ? &followedVolume_
+                                         : data1 == KMidi::kBalance || data1 == KMidi::kPan ? &followedPan_
+                                         : data1 == KMidi::kReverbSend                       ? &followedSend_
+                                         : data1 == KMidi::kModWheel                         ? &followedModulation_
+                                                                                             : nullptr;
+            if (followed != nullptr) {
+                *followed = data2;
+                recorded = true;
             }
+            if (data1 == KMidi::kModWheel && in->modWheelSelectsLayer) layerFollows_ = true;
         }
-        if (data1 == KMidi::kAllSoundOff || data1 == KMidi::kAllNotesOff) keyboard.ClearKeys();
+        if (data1 == KMidi::kAllSoundOff || data1 == KMidi::kAllNotesOff) {
+            keyboard.StoreAllKeysUp();
+            keys = true;
+        }
+    }
+    if (keys) keysMoved_ = true;
+    if (keys || recorded) midiRecorded_.store(true, std::memory_order_release);
+}
+
+void KPlayerGUI::ShowMidiActivity() {
+    // Cleared first: what the audio thread records from now on asks again.
+    midiRequest_ = kNotAsked;
+    if (!midiRecorded_.exchange(false, std::memory_order_acq_rel)) return;
+    if (lightRequested_.exchange(false)) {
+        // Lit by the audio thread; its timer starts on the window's thread.
+        midiLed.SetValue(1.0f);
+        if (panel.window != nullptr) ::SetTimer(panel.window, kMidiLightTimer, kMidiLightMs, nullptr);
+    }
+    if (keysMoved_.exchange(false)) keyboard.Invalidate();
+    const int bend = followedBend_.exchange(-1);
+    if (bend >= 0) pitchFader.SetValueSilently(static_cast<float>(bend) / 16384.0f * 100.0f);
+    // The engine took the controller: the knob follows, and shows what a
+    // write need not store.
+    auto follow = [this](KKnob& knob, int control, std::atomic<int>& followed) {
+        const int v = followed.exchange(-1);
+        if (v < 0) return;
+        knob.SetValueSilently(static_cast<float>(v) / 128.0f * 100.0f);
+        shown_[control].store(knob.GetValue(), std::memory_order_relaxed);
+    };
+    follow(volumeKnob, kVolume, followedVolume_);
+    follow(panKnob, kPan, followedPan_);
+    follow(sendKnob, kSend, followedSend_);
+    const int modulation = followedModulation_.exchange(-1);
+    if (modulation >= 0) modulationFader.SetValueSilently(static_cast<float>(modulation) / 127.0f * 100.0f);
+    const bool switched = layerSwitched_.exchange(false), followsWheel = layerFollows_.exchange(false);
+    if (KInstrument* in = SelectedInstrument()) {
+        // A key switch with notification: the layer's command refreshes the
+        // view.
+        if (switched) layerDigit.SetValue(static_cast<float>(in->currentLayer));
+        else if (followsWheel) layerDigit.SetValueSilently(static_cast<float>(in->currentLayer));
     }
 }

@@ -9,6 +9,7 @@
 #include "PlayerSkinNames.h"
 #include "PluginHost.h"
 #include "SkinImages.h"
+#include "SystemCalls.h"
 #include "WindowRig.h"
 
 #include <gtest/gtest.h>
@@ -533,6 +534,106 @@ TEST_F(PlayerEditorDll, TheMidiLightAndTheVoiceCountFollowPlayingNotes) {
     for (int block = 0; block < 40; ++block) host->Render(512);
     PumpFor(450);
     EXPECT_EQ(PixelsOf(CaptureWindow(panel), kVoices), noVoices) << "the voice has ended";
+}
+
+// A burst of MIDI in one block: the audio thread asks the window system once
+// at most (each call may wait on the window manager's lock), and the window
+// shows all of it once its thread has run: the light, the keys still held,
+// the knobs and faders at the last value of their controllers and bends, and
+// the layer the mod wheel chose; the light goes out after its timer.
+TEST_F(PlayerEditorDll, ABurstOfMidiInOneBlockMakesOneWindowCallAtMostAndAllOfItShows) {
+    KInstrument& source = rig.AddInstrument(1, 0, {1}, rig.Wav(L"burst.wav"));
+    source.modWheelSelectsLayer = 1;
+    Load();
+    HWND panel = OpenEditor();
+    ASSERT_NE(panel, nullptr);
+    PumpFor(250);
+    // The lower part of a white key of 36..95, below the black keys.
+    auto whiteKey = [](int note) {
+        static const int kWhiteIndex[12] = {0, -1, 1, -1, 2, 3, -1, 4, -1, 5, -1, 6};
+        const int octave = (note - 24) / 12, white = kWhiteIndex[(note - 24) % 12];
+        const int x = 64 + 84 * octave + 12 * white;
+        return RECT{x, 182 + 42, x + 12, 239};
+    };
+    std::vector<int> whites;
+    for (int note = 36; note <= 95; ++note)
+        if (note % 12 != 1 && note % 12 != 3 && note % 12 != 6 && note % 12 != 8 && note % 12 != 10) whites.push_back(note);
+    const struct {
+        const char* name;
+        RECT area;
+    } controls[] = {{"volume knob", {424, 58, 466, 100}}, {"pan knob", {477, 58, 519, 100}},
+                    {"send knob", {530, 58, 572, 100}},   {"pitch fader", {15, 191, 26, 232}},
+                    {"modulation fader", {35, 191, 46, 232}}, {"layer", {268, 84, 282, 95}}};
+    const Capture before = CaptureWindow(panel);
+
+    // 500 events, in this order: ten notes that all-notes-off then clears,
+    // keys 36..85 down four times each, 36..60 up four times, the volume,
+    // pan and send controllers fifty times each, bends and the mod wheel.
+    std::vector<PluginHost::Midi> burst;
+    auto add = [&](uint8_t status, int data1, int data2) {
+        burst.push_back({status, static_cast<uint8_t>(data1), static_cast<uint8_t>(data2),
+                         static_cast<VstInt32>(burst.size())});
+    };
+    for (int n = 0; n < 10; ++n) add(0x90, 86 + n, 100);
+    add(0xB0, 123, 1);
+    for (int n = 0; n < 200; ++n) add(0x90, 36 + n % 50, 100);
+    for (int n = 0; n < 100; ++n) add(0x80, 36 + n % 25, 0);
+    for (int n = 0; n < 50; ++n) {
+        const bool last = n == 49;
+        add(0xB0, 7, last ? 32 : 100 + n % 20);
+        add(0xB0, 10, last ? 100 : 10 + n);
+        add(0xB0, 91, last ? 64 : 1 + n);
+    }
+    for (int n = 0; n < 30; ++n) {
+        const int bend = n == 29 ? 4096 : 8192 + 200 * n;
+        add(0xE0, bend & 0x7F, bend >> 7);
+    }
+    for (int n = 0; n < 9; ++n) add(0xB0, 1, n == 8 ? 127 : 10 * n + 5);
+    ASSERT_EQ(burst.size(), 500u);
+    host->SendMidi(burst);
+
+    WindowCalls calls(ModuleOf(reinterpret_cast<const void*>(host->effect()->dispatcher)));
+    ASSERT_TRUE(calls.installed());
+    auto renderOnAudioThread = [&] {
+        std::thread audio([&] {
+            calls.CountOnThisThread();
+            host->Render(512);
+        });
+        audio.join();
+        return calls.Count();
+    };
+    EXPECT_LE(renderOnAudioThread(), 1) << "window-system calls on the audio thread in one block";
+
+    // Its first paint shows the light lit (no timer can run before).
+    const Capture painted = CaptureWindowAsIs(panel);
+    EXPECT_NE(PixelsOf(painted, kMidiLight), PixelsOf(before, kMidiLight)) << "the light is lit";
+    SaveScreenshot(panel, L"player-editor-midi-burst");
+    const Capture shown = CaptureWindow(panel);
+    for (int note : whites)
+        EXPECT_EQ(PixelsOf(shown, whiteKey(note)) != PixelsOf(before, whiteKey(note)), note >= 61 && note <= 85)
+            << "key " << note << (note >= 61 && note <= 85 ? " shows held" : " shows up");
+    for (const auto& c : controls) EXPECT_NE(PixelsOf(shown, c.area), PixelsOf(before, c.area)) << c.name << " moved";
+    EXPECT_EQ(At<int32_t>(Chunk(), 4), 12) << "the mod wheel chose layer 12";
+    EXPECT_EQ(renderOnAudioThread(), 0) << "a block without MIDI asks nothing";
+
+    // What the last event of each control shows, sent alone, one a block.
+    const std::vector<PluginHost::Midi> lasts = {
+        {0xB0, 7, 32, 0}, {0xB0, 10, 100, 0}, {0xB0, 91, 64, 0}, {0xE0, 4096 & 0x7F, 4096 >> 7, 0}, {0xB0, 1, 127, 0}};
+    for (const PluginHost::Midi& m : lasts) {
+        host->SendMidi({m});
+        host->Render(512);
+        PumpMessages();
+    }
+    const Capture alone = CaptureWindow(panel);
+    for (const auto& c : controls)
+        EXPECT_EQ(PixelsOf(shown, c.area), PixelsOf(alone, c.area)) << c.name << " shows the burst's last value";
+
+    // The light goes out after its timer.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (PixelsOf(CaptureWindow(panel), kMidiLight) != PixelsOf(before, kMidiLight) &&
+           std::chrono::steady_clock::now() < deadline)
+        PumpFor(20);
+    EXPECT_EQ(PixelsOf(CaptureWindow(panel), kMidiLight), PixelsOf(before, kMidiLight)) << "the light went out";
 }
 
 TEST_F(PlayerEditorDll, TheAboutBoxIsThePictureInsideItsFrame) {

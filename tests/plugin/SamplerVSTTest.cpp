@@ -369,6 +369,7 @@ TEST_F(SamplerVSTTest, AHostCallFromTheLoadsPromptDoesNotReplaceTheProjectUnderI
     std::vector<uint8_t> chunk = ChunkOf(*p);
     ASSERT_FALSE(chunk.empty());
     const VstInt32 size = static_cast<VstInt32>(chunk.size());
+    p->NewProject(); // lets go of the file, which Windows will not remove while it is open
     ASSERT_TRUE(fs::remove(fs::path(wav)));
 
     struct ReenteringHooks : KSamplerEditorHooks {

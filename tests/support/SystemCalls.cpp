@@ -106,6 +106,13 @@ void Hook(std::vector<std::unique_ptr<ImportHook>>& hooks, HMODULE library, cons
     if (hooks.back()->installed()) original = hooks.back()->original<F>();
 }
 
+template <class F>
+void HookIfImported(std::vector<std::unique_ptr<ImportHook>>& hooks, HMODULE library, const char* dll,
+                    const char* name, F replacement, F& original) {
+    Hook(hooks, library, dll, name, replacement, original);
+    if (!hooks.back()->installed()) hooks.pop_back();
+}
+
 bool AllInstalled(const std::vector<std::unique_ptr<ImportHook>>& hooks) {
     for (const auto& hook : hooks)
         if (!hook->installed()) return false;
@@ -153,15 +160,12 @@ WindowCalls::WindowCalls(HMODULE library) {
     gCountedThread = 0;
     gWindowCalls = 0;
     Hook(hooks_, library, "user32.dll", "PostMessageW", &CountedPost, gPost);
-    Hook(hooks_, library, "user32.dll", "SendMessageW", &CountedSend, gSend);
     Hook(hooks_, library, "user32.dll", "InvalidateRect", &CountedInvalidate, gInvalidate);
     Hook(hooks_, library, "user32.dll", "SetTimer", &CountedSetTimer, gSetTimer);
     Hook(hooks_, library, "user32.dll", "KillTimer", &CountedKillTimer, gKillTimer);
-    // Not every build calls it: counted when it is imported.
-    hooks_.push_back(std::make_unique<ImportHook>(library, "user32.dll", "RedrawWindow",
-                                                  reinterpret_cast<const void*>(&CountedRedraw)));
-    if (hooks_.back()->installed()) gRedraw = hooks_.back()->original<RedrawFn>();
-    else hooks_.pop_back();
+    // Not every library calls these: counted when they are imported.
+    HookIfImported(hooks_, library, "user32.dll", "SendMessageW", &CountedSend, gSend);
+    HookIfImported(hooks_, library, "user32.dll", "RedrawWindow", &CountedRedraw, gRedraw);
 }
 
 WindowCalls::~WindowCalls() {

@@ -1,4 +1,4 @@
-// What the sampler library asks of the system, counted from outside it: its
+// What a plug-in library asks of the system, counted from outside it: its
 // imports of the multimedia timer and of the window calls are pointed at
 // counting stand-ins (ImportHook) for the life of one of these. One of each
 // at a time.
