@@ -1,6 +1,9 @@
 #include "SamplerVST.h"
 
 #include "EffectBench.h"
+#ifdef _WIN32
+#include "DialogFinder.h"
+#endif
 #include "StoredFields.h"
 #include "TempFolder.h"
 #include "WavWriter.h"
@@ -394,7 +397,17 @@ TEST_F(SamplerVSTTest, AHostCallFromTheLoadsPromptDoesNotReplaceTheProjectUnderI
     hooks.plugin = p.get();
     hooks.chunk = &chunk;
     p->editorHooks = &hooks;
+#ifdef _WIN32
+    // The system's folder picker comes after the hooks: cancelled, as a user
+    // who has no other folder would.
+    std::thread user([] {
+        if (HWND picker = WaitForDialogWithChild(L"SysTreeView32", 20000)) ::PostMessageW(picker, WM_COMMAND, IDCANCEL, 0);
+    });
+#endif
     EXPECT_EQ(p->setChunk(chunk.data(), size, false), 1);
+#ifdef _WIN32
+    user.join();
+#endif
     p->editorHooks = nullptr;
     EXPECT_EQ(hooks.prompts, 1);
     EXPECT_EQ(hooks.nested, 0);
