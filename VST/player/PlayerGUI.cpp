@@ -16,7 +16,6 @@ constexpr uint32_t kNameColor = 0xFFD0D0D5;
 constexpr float kMeterFloorDb = -60.0f;
 // The MIDI light's place: the audio thread's one paint request a block.
 constexpr RECT kMidiLightArea = {373, 65, 381, 73};
-constexpr const wchar_t* kEditorProperty = L"KorvoPlayerEditor";
 
 // The pictures' rectangles.
 constexpr RECT kLogoRect = {125, 0, 305, 45};
@@ -232,9 +231,7 @@ VstIntPtr KPlayerGUI::open(void* parent) {
     // Without a background there is no panel to show; the rest keeps working.
     CreatePanelWindow(&panel, hInstance, static_cast<HWND>(parent), background);
     if (panel.window != nullptr) {
-        ::SetPropW(panel.window, kEditorProperty, this);
-        panelProc_ = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongPtrW(panel.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PanelProc)));
+        beforePaint_.Attach(panel.window, [](void* user) { static_cast<KPlayerGUI*>(user)->ShowMidiActivity(); }, this);
     } else {
         windowOpen_ = false;
     }
@@ -269,19 +266,6 @@ void KPlayerGUI::close() {
 
 void KPlayerGUI::CloseWindow() {
     if (IsOpen() || meterGroup.timerId != 0) close();
-}
-
-LRESULT CALLBACK KPlayerGUI::PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* gui = static_cast<KPlayerGUI*>(::GetPropW(window, kEditorProperty));
-    if (gui == nullptr || gui->panelProc_ == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
-    const WNDPROC panelProc = gui->panelProc_;
-    if (message == WM_PAINT) gui->ShowMidiActivity();
-    if (message == WM_NCDESTROY) {
-        ::RemovePropW(window, kEditorProperty);
-        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(panelProc));
-        gui->panelProc_ = nullptr;
-    }
-    return ::CallWindowProcW(panelProc, window, message, wParam, lParam);
 }
 
 void KPlayerGUI::OnWidgetEvent(int id, void* context) {

@@ -19,6 +19,7 @@
 #pragma once
 
 #include "AEffEditor.h"
+#include "BeforePaint.h"
 #include "Button.h"
 #include "Digit.h"
 #include "Fader.h"
@@ -190,8 +191,8 @@ private:
     std::atomic<bool> midiShowing_{false};
 
     // The panel's window procedure: the record is shown before each paint.
-    static LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    WNDPROC panelProc_ = nullptr;
+    // Shows what the audio thread recorded before each paint.
+    KBeforePaint beforePaint_;
 };
 
 // The player's editor factory.

@@ -20,7 +20,6 @@ HCURSOR SystemCursor(LPSTR id) { return ::LoadCursorW(nullptr, reinterpret_cast<
 constexpr UINT kVoicesTimerMs = 200;
 // The MIDI lights' column: the audio thread's one repaint request a block.
 constexpr RECT kMidiLightsArea = {788, 75, 796, 315};
-constexpr const wchar_t* kEditorProperty = L"KorvoSamplerEditor";
 constexpr float kEditorFontPoints = 8.0f;
 constexpr uint32_t kLightText = 0xFFD0D0D5;
 constexpr uint32_t kDarkText = 0xFF19212C;
@@ -318,9 +317,7 @@ VstIntPtr KSamplerGUI::open(void* parent) {
     CreatePanelWindow(&panel, hInstance, static_cast<HWND>(parent), background);
     ForgetMidiActivity();
     if (panel.window != nullptr) {
-        ::SetPropW(panel.window, kEditorProperty, this);
-        panelProc_ = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongPtrW(panel.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PanelProc)));
+        beforePaint_.Attach(panel.window, [](void* user) { static_cast<KSamplerGUI*>(user)->ShowMidiActivity(); }, this);
     }
     panel.commandCallback = OnWidgetEvent;
     panel.timerCallback = TimerCallback;
@@ -351,19 +348,6 @@ void KSamplerGUI::close() {
 
 void KSamplerGUI::CloseWindow() {
     if (IsOpen() || meterGroup.timerId != 0) close();
-}
-
-LRESULT CALLBACK KSamplerGUI::PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* gui = static_cast<KSamplerGUI*>(::GetPropW(window, kEditorProperty));
-    if (gui == nullptr || gui->panelProc_ == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
-    const WNDPROC panelProc = gui->panelProc_;
-    if (message == WM_PAINT) gui->ShowMidiActivity();
-    if (message == WM_NCDESTROY) {
-        ::RemovePropW(window, kEditorProperty);
-        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(panelProc));
-        gui->panelProc_ = nullptr;
-    }
-    return ::CallWindowProcW(panelProc, window, message, wParam, lParam);
 }
 
 void KSamplerGUI::OnWidgetEvent(int id, void* context) {

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "AEffEditor.h"
+#include "BeforePaint.h"
 #include "Button.h"
 #include "Combo.h"
 #include "Digit.h"
@@ -274,8 +275,8 @@ private:
     void ForgetMidiActivity();
 
     // The panel's window procedure: the record is shown before each paint.
-    static LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    WNDPROC panelProc_ = nullptr;
+    // Shows what the audio thread recorded before each paint.
+    KBeforePaint beforePaint_;
 };
 
 // The plug-in's editor factory for KSamplerVST.
