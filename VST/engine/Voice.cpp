@@ -22,6 +22,13 @@ KVoice::~KVoice() {
     delete[] ring;
 }
 
+double KVoice::StepFor(const KSampleZone& z, int noteTranspose, int rate) {
+    const float semitones = static_cast<float>(z.coarseTune + (z.keyTracking ? noteTranspose : 0)) +
+                            static_cast<float>(z.fineTune) * 0.01f;
+    const double step = static_cast<double>(SemitoneRatioLookup(semitones)) * z.sampleRate / std::max(rate, 1);
+    return std::min(step, kMaxStep);
+}
+
 bool KVoice::Start(const double* bendFrom, KSampleZone* z, int rate, KEvent* event, int noteTranspose,
                    uint8_t velocity) {
     if (z == nullptr) return false;
@@ -56,9 +63,7 @@ bool KVoice::Start(const double* bendFrom, KSampleZone* z, int rate, KEvent* eve
     previousFrame[0] = z->preload[2 * (kHalfFrames - 1)];
     previousFrame[1] = z->preload[2 * (kHalfFrames - 1) + 1];
 
-    const float semitones = static_cast<float>(z->coarseTune + (z->keyTracking ? noteTranspose : 0)) +
-                            static_cast<float>(z->fineTune) * 0.01f;
-    step = static_cast<double>(SemitoneRatioLookup(semitones)) * z->sampleRate / rate;
+    step = StepFor(*z, noteTranspose, rate);
     ringPos = 0.0; // set where the advance enters the ring
 
     ampEnvelope = 0.0;
