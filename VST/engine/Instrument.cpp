@@ -1,6 +1,7 @@
 #include "Instrument.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 #include <emmintrin.h>
@@ -35,8 +36,10 @@ void KInstrument::ResetReverb() {
     reverb.wet = 1.5f;
     reverb.width = 0.7f;
     reverb.mode = 0.0f;
-    reverb.damp = reverbDamp * 0.4f;
-    reverb.roomSize = reverbSize * 0.28f + 0.7f;
+    // The last guard: whatever wrote the fields, the running reverb takes
+    // them only in their range.
+    reverb.damp = ReverbSettingInRange(reverbDamp) * 0.4f;
+    reverb.roomSize = ReverbSettingInRange(reverbSize) * 0.28f + 0.7f;
     reverb.Update();
 }
 
@@ -325,7 +328,9 @@ void KInstrument::RenderBlock(float* left, float* right, int frames) {
         left[f] *= gainLeft;
         right[f] *= gainRight;
     }
-    if (!reverbOn) return;
+    // A send that is no number would silence the instrument's pair for good.
+    const double send = reverbSend;
+    if (!reverbOn || !std::isfinite(send)) return;
 
     for (int done = 0; done < frames; done += kStretch) {
         const int n = std::min(kStretch, frames - done);
@@ -333,12 +338,12 @@ void KInstrument::RenderBlock(float* left, float* right, int frames) {
         reverb.ProcessBlock(left + done, right + done, wetLeft, wetRight, n);
         // Added in double, rounded once, as frame by frame: two frames at a
         // time.
-        const __m128d send = _mm_set1_pd(reverbSend);
+        const __m128d sendGain = _mm_set1_pd(send);
         const auto two = [](const float* p) {
             return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
         };
         const auto mix = [&](float* dry, const float* wet) {
-            const __m128d sum = _mm_add_pd(two(dry), _mm_mul_pd(two(wet), send));
+            const __m128d sum = _mm_add_pd(two(dry), _mm_mul_pd(two(wet), sendGain));
             _mm_storel_epi64(reinterpret_cast<__m128i*>(dry), _mm_castps_si128(_mm_cvtpd_ps(sum)));
         };
         int i = 0;
@@ -347,8 +352,8 @@ void KInstrument::RenderBlock(float* left, float* right, int frames) {
             mix(right + done + i, wetRight + i);
         }
         for (; i < n; ++i) {
-            left[done + i] = static_cast<float>(left[done + i] + wetLeft[i] * reverbSend);
-            right[done + i] = static_cast<float>(right[done + i] + wetRight[i] * reverbSend);
+            left[done + i] = static_cast<float>(left[done + i] + wetLeft[i] * send);
+            right[done + i] = static_cast<float>(right[done + i] + wetRight[i] * send);
         }
     }
 }

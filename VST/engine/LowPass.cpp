@@ -2,11 +2,29 @@
 
 #include <cmath>
 
+namespace {
+
+// The lowest cutoff, in radians per sample. The filter's margin at DC,
+// 1 + a1 + a2, is about w squared, and the float coefficients and the float
+// recursion round by about 1e-7: below this, their rounding moves the gain
+// at DC by several per cent (at 3 Hz and 44.1 kHz it gave 0.5 or 2) and can
+// put a pole on or outside the unit circle (the curve's lowest steps at
+// 88.2 kHz and up). 14 Hz at 44.1 kHz, 61 Hz at 192 kHz: the floor of a
+// closed filter.
+constexpr double kLowestW = 0.002;
+
+// Q at 0 divides by zero, a negative Q flips the poles outside, and a tiny
+// one sets a pole on -1; a huge one puts the poles on the unit circle. The
+// editor's knob and the parameters give 0.1 .. 5; a file may hold anything.
+constexpr float kLeastQ = 0.1f;
+constexpr float kMostQ = 20.0f;
+
+} // namespace
+
 void KLowPass::SetCutoff(float frequency, int sampleRate, float q) {
     // A rate of 0 would give NaN coefficients that poison the state for good.
     if (sampleRate <= 0) return;
-    // Q at 0 divides by zero and a negative Q flips the poles outside.
-    const float resonance = q > 0.0f ? q : 0.1f;
+    const float resonance = q >= kLeastQ ? (q <= kMostQ ? q : kMostQ) : kLeastQ;
     // At 0 Hz the poles sit on the unit circle with nothing let in: whatever
     // the filter carries from before would drift without bound. A low-pass
     // at 0 Hz passes nothing, so it gives silence (the same output as the
@@ -21,7 +39,8 @@ void KLowPass::SetCutoff(float frequency, int sampleRate, float q) {
     const double nyquistGuard = 0.49 * sampleRate;
     if (f > nyquistGuard) f = nyquistGuard;
 
-    const double w = 6.283185307179586 * f / sampleRate;
+    double w = 6.283185307179586 * f / sampleRate;
+    if (w < kLowestW) w = kLowestW;
     const double alpha = std::sin(w) / (2.0 * resonance);
     const double cosw = std::cos(w);
     const double n = 1.0 + alpha;

@@ -170,8 +170,9 @@ void ApplyInstrumentRecord(KInstrument& in, const KInstrumentRecord& r) {
     in.sustainPedalOn = r.sustainPedalOn;
     in.playAllLayers = r.playAllLayers;
     in.midiControllersOn = r.midiControllersOn;
-    in.reverbSize = r.reverbSize;
-    in.reverbDamp = r.reverbDamp;
+    // Held to the knobs' range: a size past it makes the reverb run away.
+    in.reverbSize = ReverbSettingInRange(r.reverbSize);
+    in.reverbDamp = ReverbSettingInRange(r.reverbDamp);
     in.reverbSend = r.reverbSend;
     in.volume = r.volume;
     in.pan = r.pan;

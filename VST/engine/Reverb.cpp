@@ -103,13 +103,31 @@ void KReverb::Update() {
 }
 
 void KReverb::Mute() {
-    if (Frozen()) return;
+    if (!Frozen()) Clear();
+}
+
+void KReverb::Clear() {
     std::memset(buffers, 0, sizeof buffers);
     // The filter stores are written back into the lines on the next sample,
     // so a mute that kept them would leave an audible tail.
     for (int i = 0; i < kReverbCombs; ++i) {
         combLeft[i].filterStore = 0.0f;
         combRight[i].filterStore = 0.0f;
+    }
+}
+
+void KReverb::Rewind(int frames) {
+    const auto back = [frames](int& index, int length) {
+        index -= frames;
+        if (index < 0) index += length;
+    };
+    for (int i = 0; i < kReverbCombs; ++i) {
+        back(combLeft[i].index, combLeft[i].length);
+        back(combRight[i].index, combRight[i].length);
+    }
+    for (int i = 0; i < kReverbAllPasses; ++i) {
+        back(allPassLeft[i].index, allPassLeft[i].length);
+        back(allPassRight[i].index, allPassRight[i].length);
     }
 }
 
@@ -129,6 +147,11 @@ void KReverb::Process(float inLeft, float inRight, float& wetLeft, float& wetRig
     }
     wetLeft = left * wet1 + right * wet2;
     wetRight = right * wet1 + left * wet2;
+    // What is no longer finite would stay in the lines for good.
+    if (ExponentBits(wetLeft) == kExponent || ExponentBits(wetRight) == kExponent) {
+        Clear();
+        wetLeft = wetRight = 0.0f;
+    }
 }
 
 void KReverb::ProcessBlock(const float* inLeft, const float* inRight, float* wetLeft, float* wetRight, int frames) {
@@ -286,13 +309,32 @@ void KReverb::ProcessChunk(const float* inLeft, const float* inRight, float* wet
     RunAllPasses(allPassRight, buffers, right, frames);
 
     const __m128 w1 = _mm_set1_ps(wet1), w2 = _mm_set1_ps(wet2);
+    constexpr int kNotFinite = static_cast<int>(kExponent);
+    __m128 broken = _mm_setzero_ps();
     for (t = 0; t + 4 <= frames; t += 4) {
         const __m128 l = _mm_load_ps(left + t), r = _mm_load_ps(right + t);
-        _mm_storeu_ps(wetLeft + t, _mm_add_ps(_mm_mul_ps(l, w1), _mm_mul_ps(r, w2)));
-        _mm_storeu_ps(wetRight + t, _mm_add_ps(_mm_mul_ps(r, w1), _mm_mul_ps(l, w2)));
+        const __m128 outLeft = _mm_add_ps(_mm_mul_ps(l, w1), _mm_mul_ps(r, w2));
+        const __m128 outRight = _mm_add_ps(_mm_mul_ps(r, w1), _mm_mul_ps(l, w2));
+        broken = _mm_or_ps(broken, _mm_or_ps(Sse::ExponentIs(outLeft, kNotFinite), Sse::ExponentIs(outRight, kNotFinite)));
+        _mm_storeu_ps(wetLeft + t, outLeft);
+        _mm_storeu_ps(wetRight + t, outRight);
     }
+    bool anyBroken = _mm_movemask_ps(broken) != 0;
     for (; t < frames; ++t) {
         wetLeft[t] = left[t] * wet1 + right[t] * wet2;
         wetRight[t] = right[t] * wet1 + left[t] * wet2;
+        anyBroken = anyBroken || ExponentBits(wetLeft[t]) == kExponent || ExponentBits(wetRight[t]) == kExponent;
     }
+    if (anyBroken) Recover(inLeft, inRight, wetLeft, wetRight, frames);
+}
+
+void KReverb::Recover(const float* inLeft, const float* inRight, float* wetLeft, float* wetRight, int frames) {
+    // As frame by frame: cleared at the first frame that was not finite,
+    // silent there, and the frames after it run again from that point.
+    int bad = 0;
+    while (ExponentBits(wetLeft[bad]) != kExponent && ExponentBits(wetRight[bad]) != kExponent) ++bad;
+    Clear();
+    Rewind(frames - bad - 1);
+    wetLeft[bad] = wetRight[bad] = 0.0f;
+    for (int t = bad + 1; t < frames; ++t) Process(inLeft[t], inRight[t], wetLeft[t], wetRight[t]);
 }

@@ -19,6 +19,11 @@ constexpr int ReverbStorage() {
     return total;
 }
 
+// An instrument's reverb size or damp held to 0..1, the range of the
+// editor's knobs and of the parameters: a size above 1 feeds the combs back
+// by more than 1, and their sound grows for ever. NaN gives 0.
+inline float ReverbSettingInRange(float value) { return value > 1.0f ? 1.0f : value >= 0.0f ? value : 0.0f; }
+
 struct KReverbComb {
     float feedback = 0.0f;
     float filterStore = 0.0f;
@@ -46,7 +51,10 @@ public:
     void Update();
     // Clears the delay lines, unless frozen: a frozen reverb holds its sound.
     void Mute();
-    // The wet signal only; the caller mixes it with its dry frame.
+    // The wet signal only; the caller mixes it with its dry frame. A reverb
+    // whose sound is no longer finite (its lines overflowed, or were
+    // poisoned) is cleared, frozen or not, and gives silence for that frame:
+    // it sounds again with the next input.
     void Process(float inLeft, float inRight, float& wetLeft, float& wetRight);
     // The same for `frames` frames at once, exactly as frame by frame.
     void ProcessBlock(const float* inLeft, const float* inRight, float* wetLeft, float* wetRight, int frames);
@@ -75,4 +83,11 @@ private:
     // within a chunk every line reads only samples written before it.
     static constexpr int kChunk = 128;
     void ProcessChunk(const float* inLeft, const float* inRight, float* wetLeft, float* wetRight, int frames);
+    // Every line and filter store to zero.
+    void Clear();
+    // Every line's index `frames` back (at most the shortest line's length).
+    void Rewind(int frames);
+    // A chunk whose sound was not finite at some frame, done again from
+    // there as frame by frame does it.
+    void Recover(const float* inLeft, const float* inRight, float* wetLeft, float* wetRight, int frames);
 };

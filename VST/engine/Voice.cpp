@@ -23,6 +23,13 @@ KVoice::~KVoice() {
     delete[] ring;
 }
 
+double KVoice::StepFor(const KSampleZone& z, int noteTranspose, int rate) {
+    const float semitones = static_cast<float>(z.coarseTune + (z.keyTracking ? noteTranspose : 0)) +
+                            static_cast<float>(z.fineTune) * 0.01f;
+    const double step = static_cast<double>(SemitoneRatioLookup(semitones)) * z.sampleRate / std::max(rate, 1);
+    return std::min(step, kMaxStep);
+}
+
 bool KVoice::Start(const double* bendFrom, KSampleZone* z, int rate, KEvent* event, int noteTranspose,
                    uint8_t velocity) {
     if (z == nullptr) return false;
@@ -77,12 +84,6 @@ bool KVoice::Start(const double* bendFrom, KSampleZone* z, int rate, KEvent* eve
     startCount.store(generation + 1, std::memory_order_release);
     active.store(1, std::memory_order_release);
     return true;
-}
-
-double KVoice::StepFor(const KSampleZone& z, int noteTranspose, int rate) {
-    const float semitones = static_cast<float>(z.coarseTune + (z.keyTracking ? noteTranspose : 0)) +
-                            static_cast<float>(z.fineTune) * 0.01f;
-    return static_cast<double>(SemitoneRatioLookup(semitones)) * z.sampleRate / rate;
 }
 
 void KVoice::Retune(int rate) {

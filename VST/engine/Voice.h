@@ -28,17 +28,30 @@ public:
     // endMarker: not known yet; -32768..-1: the end lies in the preload at
     // endMarker + 32768; 0 and above: ring frame at which the data ends.
     static constexpr int32_t kEndUnknown = -32769;
+    // The most a frame advances, bent or not: half a ring. The render's seams
+    // (the end of the preload, the middle and the end of the ring) then come
+    // one at a time, and a frame enters at most one new ring pass.
+    static constexpr double kMaxAdvance = kHalfFrames;
+    // The largest step: the bend's top ratio (2, an octave) keeps the
+    // advance within kMaxAdvance. Steps this large come only from absurd
+    // rates (a zone at 768 kHz played at a host rate of a few Hz); they play
+    // nothing recognisable, but stay inside the preload and the ring.
+    static constexpr double kMaxStep = kMaxAdvance / 2;
 
     KVoice();
     ~KVoice();
     KVoice(const KVoice&) = delete;
     KVoice& operator=(const KVoice&) = delete;
 
+    // Frames of the zone advanced per output frame, before the bend: the
+    // zone's tuning, the note's transpose where the zone tracks keys, and its
+    // file's rate against the host's (a rate below 1 counts as 1), held to
+    // kMaxStep. Any thread.
+    static double StepFor(const KSampleZone& zone, int transpose, int sampleRate);
+
     // Audio thread. False for a null zone.
     bool Start(const double* bendSource, KSampleZone* zone, int sampleRate, KEvent* diskEvent,
                int transpose, uint8_t velocity);
-    // Frames of the zone advanced per output frame at this rate, unbent.
-    static double StepFor(const KSampleZone& zone, int transpose, int sampleRate);
     // While no block renders: the voice's rate, a sounding voice keeping its
     // pitch.
     void Retune(int sampleRate);

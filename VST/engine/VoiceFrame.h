@@ -141,7 +141,11 @@ KORVO_INLINE bool Advance(KVoice::Frame& k, float& left, float& right) {
     if (toTarget > kBendStep) k.bend += kBendStep;
     else if (toTarget < -kBendStep) k.bend -= kBendStep;
     else k.bend = target;
-    const double advance = k.bend * k.step;
+    // Held to half a ring whatever the step and the bend: the position then
+    // crosses at most one seam per frame, all that the steps below handle.
+    // The engine's steps and bends stay within it; NaN would index anywhere.
+    double advance = k.bend * k.step;
+    if (!(advance >= 0.0 && advance <= KVoice::kMaxAdvance)) advance = advance < 0.0 ? 0.0 : KVoice::kMaxAdvance;
     bool alive = true;
 
     if (k.preloadPos < kHalf) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include <emmintrin.h>
@@ -20,6 +21,13 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // take any value; within them every position moves forward by a finite step.
 constexpr double kLowestBend = 4 * VoiceFrame::kBendStep;
 constexpr double kHighestRatio = 1e6;
+
+// Infinity or NaN.
+bool NotFinite(float x) {
+    uint32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    return (bits & 0x7F800000u) == 0x7F800000u;
+}
 
 // What an empty lane reads: four frames of silence around its position 1.
 alignas(16) const float kSilence[8] = {};
@@ -277,6 +285,18 @@ void KVoiceLanes::RenderGroup(KVoice* const voices[], KLowPassTable* table, KStr
     for (int lane = 0; lane < N; ++lane) {
         KVoice* v = voices[lane];
         if (v == nullptr) continue;
+        // Every frame's output is the filter's, and a filter that gave out a
+        // sample that is not finite keeps giving such samples: its state
+        // tells. The voice then ends before that frame, its filter cleared,
+        // and its instrument's mix never sees the sample.
+        KLowPass& lp = state[lane].lp;
+        if (NotFinite(lp.y1) || NotFinite(lp.y2) || NotFinite(lp.x1) || NotFinite(lp.x2)) {
+            int f = 0;
+            while (f < counts[lane] && !NotFinite(left[N * f + lane]) && !NotFinite(right[N * f + lane])) ++f;
+            counts[lane] = f;
+            lp.Reset();
+            ended[lane] = true;
+        }
         v->Store(state[lane]);
         if (ended[lane]) v->active.store(0, std::memory_order_relaxed);
     }

@@ -25,7 +25,9 @@ public:
     // voices (null for an empty lane) into lane-interleaved arrays: frame f
     // of the voice in lane i, filtered, goes to left[Width() * f + i] and
     // right[Width() * f + i]. counts[i] receives the frames the voice
-    // sounded: all of them, or up to and including the one it ended with.
+    // sounded: all of them, or up to and including the one it ended with. A
+    // voice whose output stops being finite ends before that frame: counts
+    // leaves it and every frame after it out.
     // The filter coefficients come from the table when one is given. With a
     // wait, voices wait for the disk in offline renders (see KStreamWait).
     static void Render(KVoice* const voices[], KLowPassTable* table, KStreamWait* wait, float* left, float* right,

@@ -87,7 +87,7 @@ bool KWaveFile::ReadChunks() {
             const uint16_t chans = U16(fmt + 2);
             const uint32_t rate = U32(fmt + 4);
             const uint16_t bits = U16(fmt + 14);
-            if (chans < 1 || chans > 2 || rate == 0 || rate > 0x7FFFFFFF) return false;
+            if (chans < 1 || chans > 2 || rate < kLowestSampleRate || rate > kHighestSampleRate) return false;
             if (bits != 8 && bits != 16 && bits != 24) return false;
             channels = chans;
             sampleRate = static_cast<int32_t>(rate);

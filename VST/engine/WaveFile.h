@@ -11,6 +11,11 @@
 
 class KWaveFile {
 public:
+    // Rates outside these are a broken header, not a recording: the voice's
+    // pitch step grows with the file's rate.
+    static constexpr uint32_t kLowestSampleRate = 1;
+    static constexpr uint32_t kHighestSampleRate = 768000;
+
     explicit KWaveFile(KReadBuffer* readBuffer);
     ~KWaveFile();
     KWaveFile(const KWaveFile&) = delete;

@@ -40,6 +40,12 @@ void TakeInRange(T& field, V value, V low, V high) {
     if (value >= low && value <= high) field = static_cast<T>(value);
 }
 
+// The send knob's range; a value that is no number keeps what the
+// instrument has (it would silence the instrument's output pair).
+void TakeClamped(double& field, double value, double low, double high) {
+    if (value == value) field = std::clamp(value, low, high);
+}
+
 void ApplySlotState(KInstrument& instrument, const KPlayerSlotState& state) {
     TakeInRange(instrument.midiChannel, state.midiChannel, uint8_t{0}, uint8_t{16});
     TakeInRange(instrument.outputPair, state.outputPair, uint8_t{0}, uint8_t{3});
@@ -47,7 +53,7 @@ void ApplySlotState(KInstrument& instrument, const KPlayerSlotState& state) {
     TakeInRange(instrument.bendRange, state.bendRange, uint8_t{0}, uint8_t{12});
     instrument.pan = state.pan;
     instrument.volume = state.volume;
-    instrument.reverbSend = state.reverbSend;
+    TakeClamped(instrument.reverbSend, state.reverbSend, 0.0, 1.0);
     for (KSampleZone* zone : instrument.zones) {
         if (zone == nullptr || zone->layer < 1 || zone->layer > KInstrument::kLayers) continue;
         const float* envelope = state.layerEnvelopes[zone->layer - 1];

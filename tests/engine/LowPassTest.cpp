@@ -168,18 +168,31 @@ TEST(LowPassRange, TopOfCurveIsUntouchedAtCdRate) {
     ExpectCoefficients(f, Reference(20000.0, 44100, 0.7071f));
 }
 
-// The bottom of the cutoff curve: its first steps (about 3 to 18 Hz) are
-// ordinary low-passes, kept exactly as the cookbook gives them.
-class LowPassLowCutoffTest : public ::testing::TestWithParam<float> {};
+// The bottom of the cutoff curve: its steps from 0.002 radians per sample
+// up (14.04 Hz at 44.1 kHz) are ordinary low-passes, kept exactly as the
+// cookbook gives them; below it, where float rounding moves the gain at DC
+// by up to 100 % and can put a pole outside the unit circle, the filter
+// stays at that floor.
+struct LowCutoff {
+    float frequency;
+    double filtersAt;
+};
+void PrintTo(const LowCutoff& c, std::ostream* os) { *os << c.frequency << " Hz"; }
+
+class LowPassLowCutoffTest : public ::testing::TestWithParam<LowCutoff> {};
 
 TEST_P(LowPassLowCutoffTest, KeepsTheCookbookCoefficientsAndStaysBounded) {
     KLowPass f;
-    f.SetCutoff(GetParam(), 44100, 2.0f);
-    ExpectCoefficients(f, Reference(GetParam(), 44100, 2.0f));
+    f.SetCutoff(GetParam().frequency, 44100, 2.0f);
+    ExpectCoefficients(f, Reference(GetParam().filtersAt, 44100, 2.0f));
     EXPECT_LT(PeakOf(f, Noise(10 * 44100)), 2.0f);
 }
 
-INSTANTIATE_TEST_SUITE_P(LowPass, LowPassLowCutoffTest, ::testing::Values(2.9502f, 5.0f, 17.64f, 20.0f));
+const double kFloorAtCdRate = 0.002 * 44100 / (2.0 * kPi);
+INSTANTIATE_TEST_SUITE_P(LowPass, LowPassLowCutoffTest,
+                         ::testing::Values(LowCutoff{1e-30f, kFloorAtCdRate}, LowCutoff{2.9502f, kFloorAtCdRate},
+                                           LowCutoff{5.0f, kFloorAtCdRate}, LowCutoff{14.05f, 14.05f},
+                                           LowCutoff{17.64f, 17.64f}, LowCutoff{20.0f, 20.0f}));
 
 // At 0 Hz the poles sit on the unit circle with nothing let in, and the
 // state a sweep down leaves behind would drift without bound: the filter

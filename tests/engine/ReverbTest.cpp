@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -245,6 +247,119 @@ INSTANTIATE_TEST_SUITE_P(Reverb, ReverbPoisonTest,
                                            PoisonCase{{kInf, -kInf}, {0.0f, 0.0f}},
                                            // Finite, but their sum overflows.
                                            PoisonCase{{FLT_MAX, FLT_MAX}, {0.0f, 0.0f}}));
+
+// A reverb whose sound stops being finite: fed NaN or infinity (taken as
+// zero on the way in), or with NaN or infinity in its lines or filter
+// stores (as lines that overflowed leave them). Frame by frame and
+// in blocks alike, its output stays finite, dies away to silence when fed
+// silence, and sounds again when fed a tone.
+struct FaultCase {
+    const char* name;
+    Frame in;      // fed for half a second
+    int poison;    // 0 none, 1 a comb line, 2 an all-pass line, 3 a filter store
+    float value;   // what is put there
+};
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
+class ReverbFaultTest : public ::testing::TestWithParam<std::tuple<FaultCase, bool>> {
+protected:
+    std::vector<Frame> Run(KReverb& r, const std::vector<Frame>& input) {
+        if (!std::get<1>(GetParam())) return Render(r, input);
+        std::vector<Frame> out(input.size());
+        constexpr int kBlock = 300;
+        std::vector<float> inLeft(kBlock), inRight(kBlock), wetLeft(kBlock), wetRight(kBlock);
+        for (size_t at = 0; at < input.size(); at += kBlock) {
+            const int n = static_cast<int>(std::min<size_t>(kBlock, input.size() - at));
+            for (int i = 0; i < n; ++i) {
+                inLeft[i] = input[at + i].left;
+                inRight[i] = input[at + i].right;
+            }
+            r.ProcessBlock(inLeft.data(), inRight.data(), wetLeft.data(), wetRight.data(), n);
+            for (int i = 0; i < n; ++i) out[at + i] = {wetLeft[i], wetRight[i]};
+        }
+        return out;
+    }
+};
+
+std::vector<Frame> Tone(int n) {
+    std::vector<Frame> out(n);
+    for (int i = 0; i < n; ++i) {
+        const float x = 0.5f * static_cast<float>(std::sin(i * 0.0627));
+        out[i] = {x, 0.5f * x};
+    }
+    return out;
+}
+
+TEST_P(ReverbFaultTest, RecoversFinite) {
+    const FaultCase& c = std::get<0>(GetParam());
+    auto r = std::make_unique<KReverb>();
+    ApplyInstrumentSettings(*r, 0.5f, 0.5f);
+    const double sounding = Energy(Run(*r, Tone(kRate / 2)), kRate / 4, kRate / 4);
+    ASSERT_GT(sounding, 1.0);
+    if (c.poison == 1) r->buffers[r->combLeft[3].buffer + 17] = c.value;
+    if (c.poison == 2) r->buffers[r->allPassRight[1].buffer + 5] = c.value;
+    if (c.poison == 3) r->combRight[6].filterStore = c.value;
+    const auto bad = Run(*r, std::vector<Frame>(kRate / 2, c.in));
+    const auto quiet = Run(*r, std::vector<Frame>(6 * kRate, Frame{0.0f, 0.0f}));
+    const auto again = Run(*r, Tone(kRate));
+    for (const auto* part : {&bad, &quiet, &again})
+        for (size_t i = 0; i < part->size(); ++i)
+            ASSERT_TRUE(std::isfinite((*part)[i].left) && std::isfinite((*part)[i].right)) << i;
+    EXPECT_LT(Energy(quiet, 5 * kRate, kRate / 4), 1e-6 * sounding) << "dies away to silence";
+    EXPECT_GT(Energy(again, 3 * kRate / 4, kRate / 4), 0.5 * sounding) << "sounds again";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reverb, ReverbFaultTest,
+    ::testing::Combine(::testing::Values(FaultCase{"NaN input", {kNaN, kNaN}, 0, 0.0f},
+                                         FaultCase{"infinite input", {kInf, -kInf}, 0, 0.0f},
+                                         FaultCase{"NaN in a comb", {0.1f, 0.1f}, 1, kNaN},
+                                         FaultCase{"infinity in an all-pass", {0.1f, 0.1f}, 2, kInf},
+                                         FaultCase{"NaN filter store", {0.1f, 0.1f}, 3, kNaN},
+                                         FaultCase{"infinite filter store", {0.0f, 0.0f}, 3, -kInf}),
+                       ::testing::Bool()),
+    [](const ::testing::TestParamInfo<std::tuple<FaultCase, bool>>& info) {
+        std::string n;
+        for (const char* p = std::get<0>(info.param).name; *p; ++p)
+            n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+        return n + (std::get<1>(info.param) ? "_blocks" : "_frames");
+    });
+
+// Through faults the blocks still give what frame by frame gives, to the
+// bit, the lines they keep included: half a second loud enough for the
+// lines to overflow again and again, then the same poison at the same
+// frame, in blocks of every length.
+TEST(ReverbBlock, RecoversFromAFaultAsFrameByFrame) {
+    auto frames = std::make_unique<KReverb>();
+    auto blocks = std::make_unique<KReverb>();
+    for (KReverb* r : {frames.get(), blocks.get()}) ApplyInstrumentSettings(*r, 1.0f, 0.1f);
+    auto input = NoiseFrames(2 * kRate);
+    for (size_t i = kRate / 2; i < kRate; ++i) input[i] = {FLT_MAX / 2, FLT_MAX / 2};
+    const int lengths[] = {1, 5, 127, 128, 129, 300, 2047};
+    size_t at = 0;
+    for (int round = 0; at < input.size(); ++round) {
+        if (round == 120) {
+            for (KReverb* r : {frames.get(), blocks.get()}) r->buffers[r->combLeft[0].buffer + 3] = kNaN;
+        }
+        const int n = static_cast<int>(std::min<size_t>(lengths[round % 7], input.size() - at));
+        std::vector<float> inLeft(n), inRight(n), wetLeft(n), wetRight(n);
+        for (int i = 0; i < n; ++i) {
+            inLeft[i] = input[at + i].left;
+            inRight[i] = input[at + i].right;
+        }
+        blocks->ProcessBlock(inLeft.data(), inRight.data(), wetLeft.data(), wetRight.data(), n);
+        for (int i = 0; i < n; ++i) {
+            float l, r;
+            frames->Process(inLeft[i], inRight[i], l, r);
+            ASSERT_TRUE(std::isfinite(l) && std::isfinite(r)) << "frame " << at + i;
+            ASSERT_EQ(std::memcmp(&wetLeft[i], &l, sizeof l), 0) << "frame " << at + i;
+            ASSERT_EQ(std::memcmp(&wetRight[i], &r, sizeof r), 0) << "frame " << at + i;
+        }
+        at += n;
+    }
+    EXPECT_EQ(std::memcmp(blocks->buffers, frames->buffers, sizeof frames->buffers), 0);
+    for (int i = 0; i < kReverbCombs; ++i) EXPECT_EQ(blocks->combLeft[i].index, frames->combLeft[i].index);
+}
 
 // An input so quiet that it reaches the delay lines as a denormal is read
 // back as zero.

@@ -1,7 +1,8 @@
 // libFuzzer target: any bytes as a sample file, opened as a zone and read
 // the ways a voice and the editor read it: the preload, the overview, a
 // voice's refills through several ring passes (looping or not, as the
-// file's loop says) and a block rendered from them. KORVO_FUZZ_DIR names a
+// file's loop says) and a block rendered from them, also at the lowest and
+// the highest key. KORVO_FUZZ_DIR names a
 // work folder; the target writes a seed corpus (KORVO_FUZZ_DIR/corpus)
 // there before the run.
 #include "Engine.h"
@@ -31,6 +32,20 @@ void WriteSeeds() {
     WriteBytes((corpus / "mono8.wav").wstring(),
                WavWriter(1, 8, 22050).Generate(500, [](int64_t i, int) { return static_cast<int32_t>(i % 256); }).Build());
     WriteBytes((corpus / "extensible16.wav").wstring(), WavWriter(2, 16).Extensible(1).Generate(700, ramp).Build());
+    WriteBytes((corpus / "fast-loop.wav").wstring(),
+               WavWriter(2, 16, 768000).Smpl(60, {{10, 1500}}).Generate(2000, ramp).Build());
+}
+
+// One note on the zone, the disk's side done as the disk thread does it
+// (passes 0 .. 5), and a block rendered from it.
+void Play(KSampleZone& zone, int transpose) {
+    const double bend = 1.0;
+    if (!gVoice->Start(&bend, &zone, 44100, gEvent, transpose, 100)) return;
+    gVoice->wantedPass.store(5);
+    gVoice->Refill();
+    float left[256] = {}, right[256] = {};
+    RenderVoice(*gVoice, left, right, 256);
+    gVoice->active.store(0);
 }
 
 } // namespace
@@ -61,13 +76,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     zone.UpdateCoefficients(44100);
     zone.FillPreload();
 
-    const double bend = 1.0;
-    if (!gVoice->Start(&bend, &zone, 44100, gEvent, 0, 100)) return 0;
-    // The disk's side, as the disk thread does it: passes 0 .. 5.
-    gVoice->wantedPass.store(5);
-    gVoice->Refill();
-    float left[256] = {}, right[256] = {};
-    RenderVoice(*gVoice, left, right, 256);
-    gVoice->active.store(0);
+    Play(zone, 0);
+    // The lowest and the highest key, in the loop modes that stream on
+    // after the preload: the file's rate times the widest transposes gives
+    // the largest steps a file can bring.
+    for (int mode : {kLoop, kLoopUntilRelease, kPlayToEnd}) {
+        zone.loopMode = mode;
+        zone.FillPreload();
+        for (int key : {0, 127}) Play(zone, key - zone.rootKey);
+    }
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "MessageBoxAnswerer.h"
 
 #include <atomic>
+#include <limits>
 
 namespace {
 
@@ -280,6 +281,30 @@ TEST_F(PlayerChunkTest, ASongOfALargerBankSelectsTheLastInstrumentOfThisOne) {
     Put<int32_t>(first, Record(3) + 228, 1);
     ASSERT_EQ(four->setChunk(first.data(), 3712, false), 1);
     EXPECT_EQ(four->editorHooks->selectedSlot, 2);
+}
+
+// The reverb send as the send knob sets it, 0..1: a value beyond is held to
+// it, one that is no number keeps the instrument's (it would silence the
+// instrument's output pair for good).
+TEST_F(PlayerChunkTest, TheReverbSendIsHeldToTheKnobsRange) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        double stored, taken;
+    };
+    for (const Case& c : {Case{0.0, 0.0}, Case{0.5, 0.5}, Case{1.0, 1.0}, Case{1.5, 1.0}, Case{-0.25, 0.0},
+                          Case{1e300, 1.0}, Case{inf, 1.0}, Case{-inf, 0.0}, Case{nan, 0.3}}) {
+        PlayerRig r;
+        r.AddInstrument(2, 1, {1}, r.Wav(L"v.wav"));
+        const PlayerSet s = r.MakeSet();
+        auto p = PlayerRig::Player(s.library);
+        KInstrument& in = *p->engine.instruments[0];
+        in.reverbSend = 0.3;
+        Chunk chunk = Get(*p);
+        Put<double>(chunk, 8, c.stored);
+        ASSERT_EQ(p->setChunk(chunk.data(), 3712, false), 1) << c.stored;
+        EXPECT_EQ(in.reverbSend, c.taken) << c.stored;
+    }
 }
 
 TEST_F(PlayerChunkTest, TheLastOccupiedRecordsSelectionStays) {
