@@ -64,8 +64,8 @@ public:
     int CountZones() const;
     // Editor: every instrument's gains and every zone's coefficients.
     void UpdateGains();
-    // Any thread (the editor's panic): every sounding voice goes into its
-    // release and no sustain pedal holds any more.
+    // Editor (its panic button): every sounding voice goes into its release
+    // and no sustain pedal holds any more.
     void Panic();
     // Editor. The library's details back to a new library's (the defaults
     // are KLibraryInfo's); the relative-path choice stays.

@@ -190,7 +190,6 @@ private:
     std::atomic<bool> windowOpen_{false};
     std::atomic<bool> midiShowing_{false};
 
-    // The panel's window procedure: the record is shown before each paint.
     // Shows what the audio thread recorded before each paint.
     KBeforePaint beforePaint_;
 };

@@ -48,7 +48,9 @@ VstInt32 KSamplerVST::getChunk(void** data, bool isPreset) {
 }
 
 VstInt32 KSamplerVST::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
-    if (isPreset) return 0;
+    // A restore asked for from a load's own prompt would replace the project
+    // under that load: refused, and nothing shown is touched.
+    if (isPreset || fileLoading_) return 0;
     // Whatever comes, the project is replaced: nothing shown may point into it.
     if (editorHooks != nullptr) editorHooks->ForgetProject();
     bool loaded = false;

@@ -274,7 +274,6 @@ private:
     std::atomic<bool> midiShowAsked_{false};
     void ForgetMidiActivity();
 
-    // The panel's window procedure: the record is shown before each paint.
     // Shows what the audio thread recorded before each paint.
     KBeforePaint beforePaint_;
 };

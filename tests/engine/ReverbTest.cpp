@@ -325,6 +325,31 @@ INSTANTIATE_TEST_SUITE_P(
         return n + (std::get<1>(info.param) ? "_blocks" : "_frames");
     });
 
+uint32_t Bits(float x) {
+    uint32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    return bits;
+}
+
+// n frames of the input from `at` on, as one block through `blocks` and
+// frame by frame through `frames`; check(frame, block left, block right,
+// frame left, frame right) for each.
+template <class Check>
+void CompareBlock(KReverb& frames, KReverb& blocks, const std::vector<Frame>& input, size_t at, int n, Check check) {
+    std::vector<float> inLeft(n), inRight(n), wetLeft(n), wetRight(n);
+    for (int i = 0; i < n; ++i) {
+        inLeft[i] = input[at + i].left;
+        inRight[i] = input[at + i].right;
+    }
+    blocks.ProcessBlock(inLeft.data(), inRight.data(), wetLeft.data(), wetRight.data(), n);
+    for (int i = 0; i < n; ++i) {
+        float l, r;
+        frames.Process(inLeft[i], inRight[i], l, r);
+        check(at + i, wetLeft[i], wetRight[i], l, r);
+        if (::testing::Test::HasFatalFailure()) return;
+    }
+}
+
 // Through faults the blocks still give what frame by frame gives, to the
 // bit, the lines they keep included: half a second loud enough for the
 // lines to overflow again and again, then the same poison at the same
@@ -342,19 +367,12 @@ TEST(ReverbBlock, RecoversFromAFaultAsFrameByFrame) {
             for (KReverb* r : {frames.get(), blocks.get()}) r->buffers[r->combLeft[0].buffer + 3] = kNaN;
         }
         const int n = static_cast<int>(std::min<size_t>(lengths[round % 7], input.size() - at));
-        std::vector<float> inLeft(n), inRight(n), wetLeft(n), wetRight(n);
-        for (int i = 0; i < n; ++i) {
-            inLeft[i] = input[at + i].left;
-            inRight[i] = input[at + i].right;
-        }
-        blocks->ProcessBlock(inLeft.data(), inRight.data(), wetLeft.data(), wetRight.data(), n);
-        for (int i = 0; i < n; ++i) {
-            float l, r;
-            frames->Process(inLeft[i], inRight[i], l, r);
-            ASSERT_TRUE(std::isfinite(l) && std::isfinite(r)) << "frame " << at + i;
-            ASSERT_EQ(std::memcmp(&wetLeft[i], &l, sizeof l), 0) << "frame " << at + i;
-            ASSERT_EQ(std::memcmp(&wetRight[i], &r, sizeof r), 0) << "frame " << at + i;
-        }
+        CompareBlock(*frames, *blocks, input, at, n, [](size_t frame, float bl, float br, float l, float r) {
+            ASSERT_TRUE(std::isfinite(l) && std::isfinite(r)) << "frame " << frame;
+            ASSERT_EQ(Bits(bl), Bits(l)) << "frame " << frame;
+            ASSERT_EQ(Bits(br), Bits(r)) << "frame " << frame;
+        });
+        if (HasFatalFailure()) return;
         at += n;
     }
     EXPECT_EQ(std::memcmp(blocks->buffers, frames->buffers, sizeof frames->buffers), 0);
@@ -390,12 +408,6 @@ TEST(ReverbCopy, CopyRunsOnItsOwnLines) {
     EXPECT_NE(Energy(fromCopy, 0, fromCopy.size()), Energy(fromOriginal, 0, fromOriginal.size()));
 }
 
-uint32_t Bits(float x) {
-    uint32_t bits;
-    std::memcpy(&bits, &x, sizeof bits);
-    return bits;
-}
-
 // Blocks of every length, also across the lines' wraps and the chunks,
 // give exactly what frame by frame gives: outputs and everything the reverb
 // keeps, down to the sign of zero, through loud noise, non-finite input,
@@ -422,18 +434,11 @@ TEST(ReverbBlock, EqualsFrameByFrameBitForBit) {
             }
         }
         const int n = static_cast<int>(std::min<size_t>(lengths[round % 11], input.size() - at));
-        std::vector<float> inLeft(n), inRight(n), wetLeft(n), wetRight(n);
-        for (int i = 0; i < n; ++i) {
-            inLeft[i] = input[at + i].left;
-            inRight[i] = input[at + i].right;
-        }
-        blocks->ProcessBlock(inLeft.data(), inRight.data(), wetLeft.data(), wetRight.data(), n);
-        for (int i = 0; i < n; ++i) {
-            float l, r;
-            frames->Process(inLeft[i], inRight[i], l, r);
-            ASSERT_EQ(Bits(wetLeft[i]), Bits(l)) << "frame " << at + i;
-            ASSERT_EQ(Bits(wetRight[i]), Bits(r)) << "frame " << at + i;
-        }
+        CompareBlock(*frames, *blocks, input, at, n, [](size_t frame, float bl, float br, float l, float r) {
+            ASSERT_EQ(Bits(bl), Bits(l)) << "frame " << frame;
+            ASSERT_EQ(Bits(br), Bits(r)) << "frame " << frame;
+        });
+        if (HasFatalFailure()) return;
         at += n;
     }
     for (int i = 0; i < kReverbCombs; ++i) {
